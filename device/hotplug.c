@@ -1,0 +1,150 @@
+#include <stddef.h>
+
+#include "device.h"
+#include "camera_driver.h"
+#include "event_worker.h"
+
+#define DRIVER_CLASS_KEY "SYSTEM\\CurrentControlSet\\Control\\Class\\"
+
+/* Copies the interface path out of an arrival or removal record into a
+   MAX_PATH buffer. Wine sends the wide form of the record even to a window
+   that registered with the 8-bit call, so the form is told from the record
+   itself: a device path starts with "\\?\", so a zero second byte means
+   2-byte characters. The name must end within dbcc_size and fit the buffer. */
+static int GetBroadcastPath(const DEV_BROADCAST_HDR *broadcast, char *path)
+{
+    const DWORD nameOffset = (DWORD)offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+    const BYTE *name = (const BYTE *)broadcast + nameOffset;
+    DWORD nameBytes;
+    DWORD i;
+
+    if (broadcast->dbch_size <= nameOffset)
+        return 0;
+    nameBytes = broadcast->dbch_size - nameOffset;
+
+    if (nameBytes >= 4 && name[0] != 0 && name[1] == 0) {
+        const WCHAR *wideName = ((const DEV_BROADCAST_DEVICEINTERFACE_W *)broadcast)->dbcc_name;
+        for (i = 0; i < nameBytes / 2 && wideName[i] != 0; i++)
+            ;
+        if (i == nameBytes / 2)
+            return 0;
+        return WideCharToMultiByte(CP_ACP, 0, wideName, -1, path, MAX_PATH, NULL, NULL) > 0;
+    }
+
+    for (i = 0; i < nameBytes && name[i] != 0; i++)
+        ;
+    if (i == nameBytes || i >= MAX_PATH)
+        return 0;
+    lstrcpyA(path, (const char *)name);
+    return 1;
+}
+
+static int IsCameraInterface(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData)
+{
+    char service[MAX_PATH];
+
+    return GetDeviceService(hDevInfo, interfaceData, service, sizeof(service)) &&
+           lstrcmpiA(service, CAMERA_SERVICE_NAME) == 0;
+}
+
+/* Closes the held control object; the worker arms and disarms on a
+   duplicate of its own, so this never pulls a handle from under it. */
+void ReleaseDevice(DeviceMonitor *monitor)
+{
+    LockMonitor();
+    if (monitor->hDevice != NO_HANDLE) {
+        CloseHandle(monitor->hDevice);
+        monitor->hDevice = NO_HANDLE;
+    }
+    UnlockMonitor();
+}
+
+int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData)
+{
+    SP_DEVINFO_DATA deviceData;
+    DWORD type = REG_NONE;
+    char driver[MAX_PATH];
+    char keyPath[MAX_PATH];
+    HKEY hKey;
+
+    if (monitor->hDriverKey != NO_KEY)
+        return -1;
+    deviceData.cbSize = sizeof(deviceData);
+    if (SetupDiGetDeviceInterfaceDetailA(monitor->hDevInfo, interfaceData, NULL, 0, NULL,
+                                         &deviceData))
+        return 0;
+    if (!GetDeviceTextProperty(monitor->hDevInfo, &deviceData, SPDRP_DRIVER, &type, driver,
+                               sizeof(driver)))
+        return 0;
+    if (type != REG_SZ)
+        return -1;
+    /* The class key prefix, the driver name and the terminator must fit. */
+    if (lstrlenA(driver) > MAX_PATH - (int)sizeof(DRIVER_CLASS_KEY))
+        return -1;
+    lstrcpyA(keyPath, DRIVER_CLASS_KEY);
+    lstrcatA(keyPath, driver);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return -1;
+
+    LockMonitor();
+    monitor->hDriverKey = hKey;
+    UnlockMonitor();
+    return 0;
+}
+
+void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
+{
+    SP_DEVICE_INTERFACE_DATA interfaceData;
+    char devicePath[MAX_PATH];
+    char controlPath[MAX_PATH];
+    HANDLE hDevice;
+
+    if (!GetBroadcastPath(broadcast, devicePath))
+        return;
+    interfaceData.cbSize = sizeof(interfaceData);
+    if (!SetupDiOpenDeviceInterfaceA(monitor->hDevInfo, devicePath, 0, &interfaceData)) {
+        GetLastError();
+        return;
+    }
+    /* Any arriving image device may supply the driver key, camera or not. */
+    OpenDriverKey(monitor, &interfaceData);
+    if (!IsCameraInterface(monitor->hDevInfo, &interfaceData))
+        return;
+
+    hDevice = NO_HANDLE;
+    if (BuildControlPath(controlPath, devicePath))
+        hDevice = OpenCameraObject(controlPath);
+
+    /* The record serves one camera: a later arrival replaces the held handle,
+       and the earlier one is closed rather than leaked. A worker already
+       running stays armed on the camera it armed, through its own duplicate,
+       and its disarm goes there too. */
+    ReleaseDevice(monitor);
+    LockMonitor();
+    monitor->hDevice = hDevice;
+    UnlockMonitor();
+    if (hDevice == NO_HANDLE)
+        return;
+    StartEventWorker(monitor);
+}
+
+void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
+{
+    SP_DEVICE_INTERFACE_DATA interfaceData;
+    char devicePath[MAX_PATH];
+
+    if (!GetBroadcastPath(broadcast, devicePath))
+        return;
+    interfaceData.cbSize = sizeof(interfaceData);
+    if (!SetupDiOpenDeviceInterfaceA(monitor->hDevInfo, devicePath, DIODI_NO_ADD, &interfaceData)) {
+        GetLastError();
+        return;
+    }
+    /* Any camera's removal takes down the held camera and its worker. */
+    if (IsCameraInterface(monitor->hDevInfo, &interfaceData)) {
+        StopEventWorker(monitor);
+        ReleaseWorkerAndKey(monitor);
+        ReleaseDevice(monitor);
+    }
+    SetupDiDeleteDeviceInterfaceData(monitor->hDevInfo, &interfaceData);
+}

@@ -1,0 +1,174 @@
+// Control interface of the substitute platform: what tests use to build and
+// drive the simulated world the product runs in on the host. The product
+// never includes this header; it sees only the Win32 headers beside it.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hxsim {
+
+using Millis = std::chrono::milliseconds;
+
+// ---------------------------------------------------------------- the world
+
+// Returns the world to its initial state: no windows, devices, registry
+// contents, launches, faults or debug output; default Windows directory.
+// Call only when no thread of the world is still running.
+void ResetWorld();
+
+// ---------------------------------------------------------------- faults
+
+// Makes the named API (e.g. "CreateEventA") fail the way the platform does:
+// it returns the API's failure value and sets `lastError`. The first `skip`
+// calls pass; then `times` calls fail (0 = every call from then on).
+void FailCall(const std::string& api, DWORD lastError, unsigned skip = 0,
+              unsigned times = 1);
+void ClearFaults();
+
+// ---------------------------------------------------------------- handles
+
+struct HandleCounts {
+    size_t kernel = 0;         // events, threads, processes, files
+    size_t registryKeys = 0;   // keys opened through RegOpenKeyExA
+    size_t devInfoSets = 0;    // SetupDiGetClassDevsA results
+    size_t notifications = 0;  // RegisterDeviceNotificationA registrations
+    size_t total() const { return kernel + registryKeys + devInfoSets + notifications; }
+};
+HandleCounts OpenHandles();
+
+// Every call that was given a handle that had been closed (or never was
+// open), as "API(0x1c)". Tests assert this stays empty.
+std::vector<std::string> HandleMisuse();
+
+// ---------------------------------------------------------------- counters
+
+struct Counters {
+    uint64_t waitWakeups = 0;       // returns from WaitFor* that were not timeouts
+    uint64_t messagesRetrieved = 0; // messages returned or dispatched inside GetMessageA
+    uint64_t heapAllocations = 0;   // HeapAlloc calls
+};
+Counters ReadCounters();
+
+// ---------------------------------------------------------------- windows
+
+// Waits until a top-level window of the class exists; nullptr on timeout.
+HWND WaitForWindow(const char* className, Millis timeout = Millis(5000));
+// Text passed to OutputDebugStringA, one entry per call, in order.
+std::vector<std::string> DebugOutput();
+
+// ---------------------------------------------------------------- devices
+
+extern const GUID kImageClassGuid;  // {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}
+
+struct RegData {
+    DWORD type = REG_SZ;
+    std::vector<uint8_t> bytes;
+    static RegData Text(const std::string& s, bool terminated = true);
+    static RegData Dword(DWORD v);
+    static RegData Binary(std::vector<uint8_t> b, DWORD type = REG_BINARY);
+};
+
+struct DeviceSpec {
+    std::string instanceId;             // e.g. "ROOT\\IMAGE\\0000"
+    std::optional<RegData> service;     // SPDRP_SERVICE; absent when nullopt
+    std::optional<RegData> driver;      // SPDRP_DRIVER, e.g. "{6bdd1fc6-...}\\0000"
+    std::vector<std::string> interfaces;  // image-class interface paths
+    GUID interfaceClass = kImageClassGuid;
+};
+
+// A device of the camera's driver: service "RUdiDOVUDIRUR", driver
+// "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\<index>", one interface
+// "\\\\?\\root#image#<index>#{6bdd1fc6-810f-11d0-bec7-08002be2092f}".
+DeviceSpec CameraSpec(int index = 0);
+// An image device of another driver (service "usbscan").
+DeviceSpec OtherImageSpec(int index = 0);
+
+using DeviceId = int;
+
+// Adds a present device without telling anybody (as at boot).
+DeviceId AddDevice(const DeviceSpec& spec);
+
+enum class NameForm { Ansi, Wide };
+
+// Adds the device and announces each interface: DBT_DEVNODES_CHANGED, then
+// DBT_DEVICEARRIVAL, sent to registered windows; returns once handled.
+DeviceId PlugIn(const DeviceSpec& spec, NameForm form = NameForm::Ansi);
+// Removes the device: DBT_DEVNODES_CHANGED, then (if `pending`)
+// DBT_DEVICEREMOVEPENDING, then DBT_DEVICEREMOVECOMPLETE for each interface.
+void Unplug(DeviceId id, bool pending = false, NameForm form = NameForm::Ansi);
+// Sends one WM_DEVICECHANGE broadcast for an interface path to every window
+// registered for its class (without changing the device tree).
+LRESULT SendInterfaceEvent(WPARAM event, const std::string& path,
+                           NameForm form = NameForm::Ansi,
+                           const GUID& cls = kImageClassGuid);
+// Sends WM_DEVICECHANGE with a record laid out by the caller to every
+// window registered for image-class notifications (fuzzing, odd records).
+LRESULT SendRawDeviceChange(WPARAM event, const void* record);
+
+// ---------------------------------------------------------------- driver
+
+struct DriverRequest {
+    DWORD code = 0;
+    DWORD inputSize = 0;
+    uint32_t first = 0, second = 0;  // the 8-byte input
+    uintptr_t fileHandle = 0;        // handle value the request came on
+    int openIndex = 0;               // which open of the control object (0-based)
+    bool accepted = false;
+};
+
+// True while the camera's driver holds armed events.
+bool IsArmed(DeviceId camera);
+// Sets the armed snapshot / picture event; false when not armed.
+bool PressSnapButton(DeviceId camera);
+bool ReportNewPicture(DeviceId camera);
+// Both at once, under one lock, so the worker sees them together.
+bool SignalBoth(DeviceId camera);
+void RefuseArm(DeviceId camera, bool refuse = true);
+void RefuseOpen(DeviceId camera, bool refuse = true);
+std::vector<DriverRequest> DriverRequests(DeviceId camera);
+// Opens of the control object so far, and how many are still open.
+int ControlOpens(DeviceId camera);
+int ControlOpenNow(DeviceId camera);
+// The access, share mode, disposition and flags of the last open.
+struct OpenArgs { DWORD access, share, disposition, flags; bool security, tmpl; };
+std::optional<OpenArgs> LastOpenArgs(DeviceId camera);
+
+// ---------------------------------------------------------------- registry
+
+// Paths are under HKEY_LOCAL_MACHINE, backslash separated, case-insensitive.
+void SetValue(const std::string& keyPath, const std::string& name, const RegData& data);
+void CreateKey(const std::string& keyPath);
+void DeleteKey(const std::string& keyPath);  // with its subkeys
+// Every attempt to change the registry through the API, as "RegSetValueExA(...)".
+std::vector<std::string> RegistryWrites();
+// The access masks passed to RegOpenKeyExA, in order.
+std::vector<REGSAM> RegistryOpenAccess();
+
+// ---------------------------------------------------------------- processes
+
+struct Launch {
+    std::optional<std::string> applicationName;
+    std::string commandLine;
+    bool inheritHandles = false;
+    DWORD creationFlags = 0;
+    bool ownEnvironment = true;                  // lpEnvironment was NULL
+    std::optional<std::string> currentDirectory; // nullopt for NULL
+    DWORD startupCb = 0;
+    std::chrono::steady_clock::time_point when;
+};
+std::vector<Launch> Launches();
+// Waits until at least `count` launches were recorded; false on timeout.
+bool WaitForLaunches(size_t count, Millis timeout = Millis(5000));
+// A hook run inside CreateProcessA before it records the launch (slow
+// launches, actions in the middle of a launch). Cleared by ResetWorld.
+void OnCreateProcess(std::function<void(const std::string& commandLine)> hook);
+void SetWindowsDirectory(const std::string& dir);  // default "C:\\windows"
+
+}  // namespace hxsim

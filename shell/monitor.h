@@ -1,0 +1,24 @@
+/* The monitor's main routine and its hidden window. */
+#ifndef HX_MONITOR_H
+#define HX_MONITOR_H
+
+#include <windows.h>
+
+#define MONITOR_CLASS_NAME "hxMonitor"
+#define MONITOR_WINDOW_TITLE "Halvex Monitor Application"
+#define MONITOR_ALREADY_RUNNING "hxMon: Already Running!"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+extern HINSTANCE g_hInstance;
+
+int MonitorMain(HINSTANCE hInstance);
+LRESULT CALLBACK MonitorWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

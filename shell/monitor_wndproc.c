@@ -1,0 +1,85 @@
+#include "monitor.h"
+#include "device.h"
+#include "event_worker.h"
+
+/* Sets up the device watch. Every failure leaves an idle window behind. */
+static LRESULT OnCreate(HWND hwnd)
+{
+    DEV_BROADCAST_DEVICEINTERFACE_A filter;
+    HDEVNOTIFY hDevNotify;
+
+    InitDeviceMonitor(&g_Monitor);
+    g_Monitor.hDevInfo = SetupDiGetClassDevsA(&g_Monitor.classGuid, NULL, NULL,
+                                              DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (g_Monitor.hDevInfo == NO_HANDLE)
+        return 0;
+
+    ZeroMemory(&filter, sizeof(filter));
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_reserved = 0;
+    filter.dbcc_classguid = g_Monitor.classGuid;
+    hDevNotify = RegisterDeviceNotificationA(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    /* A failed registration holds nothing to unregister. */
+    g_Monitor.hDevNotify = hDevNotify != NULL ? hDevNotify : NO_HANDLE;
+
+    if (OpenFirstDevice(g_Monitor.hDevInfo, &g_Monitor.classGuid, &g_Monitor.hDevice))
+        StartEventWorker(&g_Monitor);
+    return 0;
+}
+
+/* Takes the watch down; the default handling then destroys the window. */
+static LRESULT OnClose(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    if (g_Monitor.hDevNotify != NO_HANDLE)
+        UnregisterDeviceNotification(g_Monitor.hDevNotify);
+    if (g_Monitor.hDevInfo != NO_HANDLE)
+        SetupDiDestroyDeviceInfoList(g_Monitor.hDevInfo);
+    StopEventWorker(&g_Monitor);
+    ReleaseWorkerAndKey(&g_Monitor);
+    /* Only after the worker was told to stop: it disarms on its own copy. */
+    ReleaseDevice(&g_Monitor);
+    return DefWindowProcA(hwnd, WM_CLOSE, wParam, lParam);
+}
+
+/* Device broadcasts carry a record; only image-interface arrivals and
+   removals are ours, everything else gets the default handling. */
+static LRESULT OnDeviceChange(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    const DEV_BROADCAST_HDR *broadcast = (const DEV_BROADCAST_HDR *)lParam;
+
+    if ((wParam & 0xC000) != 0x8000 || broadcast == NULL ||
+        broadcast->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
+        return DefWindowProcA(hwnd, WM_DEVICECHANGE, wParam, lParam);
+
+    switch (wParam) {
+    case DBT_DEVICEARRIVAL:
+        OnDeviceArrival(&g_Monitor, broadcast);
+        return TRUE;
+    case DBT_DEVICEREMOVEPENDING:
+    case DBT_DEVICEREMOVECOMPLETE:
+        OnDeviceRemoval(&g_Monitor, broadcast);
+        return TRUE;
+    default:
+        return DefWindowProcA(hwnd, WM_DEVICECHANGE, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK MonitorWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(hwnd);
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_CLOSE:
+        return OnClose(hwnd, wParam, lParam);
+    case WM_COMMAND:
+        return 0;
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(hwnd, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
