@@ -39,6 +39,48 @@ static int GetBroadcastPath(const DEV_BROADCAST_HDR *broadcast, char *path)
     return 1;
 }
 
+/* Looks the path up among the set's interfaces, as the device installer
+   compares paths: without regard to case. */
+static int FindInterfaceByPath(DeviceMonitor *monitor, const char *devicePath,
+                               PSP_DEVICE_INTERFACE_DATA interfaceData)
+{
+    union {
+        SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
+        char bytes[sizeof(DWORD) + MAX_PATH];
+    } buffer;
+    DWORD index;
+
+    for (index = 0; SetupDiEnumDeviceInterfaces(monitor->hDevInfo, NULL, &monitor->classGuid, index,
+                                                interfaceData);
+         index++) {
+        buffer.detail.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        if (!SetupDiGetDeviceInterfaceDetailA(monitor->hDevInfo, interfaceData, &buffer.detail,
+                                              sizeof(buffer), NULL, NULL))
+            continue;
+        buffer.bytes[sizeof(buffer) - 1] = '\0';
+        if (lstrcmpiA(buffer.detail.DevicePath, devicePath) == 0)
+            return 1;
+    }
+    GetLastError();
+    return 0;
+}
+
+/* Finds the broadcast's interface in the set, adding it there for an
+   arrival. Wine does not implement SetupDiOpenDeviceInterfaceA, so when that
+   fails the present interfaces are merged into the set and it is searched. */
+static int OpenBroadcastInterface(DeviceMonitor *monitor, const char *devicePath, DWORD flags,
+                                  PSP_DEVICE_INTERFACE_DATA interfaceData)
+{
+    interfaceData->cbSize = sizeof(*interfaceData);
+    if (SetupDiOpenDeviceInterfaceA(monitor->hDevInfo, devicePath, flags, interfaceData))
+        return 1;
+    GetLastError();
+    if (!(flags & DIODI_NO_ADD))
+        SetupDiGetClassDevsExA(&monitor->classGuid, NULL, NULL,
+                               DIGCF_PRESENT | DIGCF_DEVICEINTERFACE, monitor->hDevInfo, NULL, NULL);
+    return FindInterfaceByPath(monitor, devicePath, interfaceData);
+}
+
 static int IsCameraInterface(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
     char service[MAX_PATH];
@@ -101,11 +143,8 @@ void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
 
     if (!GetBroadcastPath(broadcast, devicePath))
         return;
-    interfaceData.cbSize = sizeof(interfaceData);
-    if (!SetupDiOpenDeviceInterfaceA(monitor->hDevInfo, devicePath, 0, &interfaceData)) {
-        GetLastError();
+    if (!OpenBroadcastInterface(monitor, devicePath, 0, &interfaceData))
         return;
-    }
     /* Any arriving image device may supply the driver key, camera or not. */
     OpenDriverKey(monitor, &interfaceData);
     if (!IsCameraInterface(monitor->hDevInfo, &interfaceData))
@@ -135,11 +174,8 @@ void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
 
     if (!GetBroadcastPath(broadcast, devicePath))
         return;
-    interfaceData.cbSize = sizeof(interfaceData);
-    if (!SetupDiOpenDeviceInterfaceA(monitor->hDevInfo, devicePath, DIODI_NO_ADD, &interfaceData)) {
-        GetLastError();
+    if (!OpenBroadcastInterface(monitor, devicePath, DIODI_NO_ADD, &interfaceData))
         return;
-    }
     /* Any camera's removal takes down the held camera and its worker. */
     if (IsCameraInterface(monitor->hDevInfo, &interfaceData)) {
         StopEventWorker(monitor);

@@ -1,0 +1,166 @@
+// Shared scaffolding for host scenario tests: a fresh world per test, and the
+// monitor running on a thread of its own as it would in its own process.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <hxsim/world.h>
+
+#include <dbt.h>
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device.h"
+#include "device_monitor.h"
+#include "event_worker.h"
+#include "launch_event.h"
+#include "monitor.h"
+
+namespace hxtest {
+
+inline constexpr const char* kCameraService = "RUdiDOVUDIRUR";
+inline constexpr const char* kDriverClassKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
+inline constexpr const char* kRegisteredApplications =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\StillImage\\Registered Applications";
+
+// Every test starts from an empty world and must leave no handle misused.
+class WorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hxsim::ResetWorld();
+        baseline_ = hxsim::OpenHandles();
+    }
+    void TearDown() override {
+        EXPECT_EQ(hxsim::HandleMisuse(), std::vector<std::string>{});
+        EXPECT_EQ(hxsim::RegistryWrites(), std::vector<std::string>{});
+        hxsim::ClearFaults();
+    }
+    // Open handles beyond those present when the test began.
+    size_t HandlesOpenedSinceStart() const {
+        return hxsim::OpenHandles().total() - baseline_.total();
+    }
+
+    hxsim::HandleCounts baseline_;
+};
+
+// MonitorMain on its own thread; closing it sends WM_CLOSE from outside, as
+// another program would, and collects the exit code.
+class RunningMonitor {
+public:
+    RunningMonitor() {
+        thread_ = std::thread([this] {
+            exitCode_ = MonitorMain(reinterpret_cast<HINSTANCE>(0x400000));
+            ended_ = true;
+        });
+        window_ = hxsim::WaitForWindow("hxMonitor");
+    }
+    RunningMonitor(const RunningMonitor&) = delete;
+    RunningMonitor& operator=(const RunningMonitor&) = delete;
+    ~RunningMonitor() {
+        if (thread_.joinable())
+            Close();
+    }
+
+    HWND window() const { return window_; }
+    bool ended() const { return ended_; }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageA(window_, message, wParam, lParam);
+    }
+
+    // Posts WM_CLOSE and waits for MonitorMain to return its exit code.
+    int Close() {
+        if (window_ != nullptr && !ended_)
+            PostMessageA(window_, WM_CLOSE, 0, 0);
+        thread_.join();
+        return exitCode_;
+    }
+
+    // Waits for MonitorMain to return without being asked to.
+    int Join() {
+        thread_.join();
+        return exitCode_;
+    }
+
+private:
+    std::thread thread_;
+    HWND window_ = nullptr;
+    std::atomic<int> exitCode_{0x7fffffff};
+    std::atomic<bool> ended_{false};
+};
+
+// Polls a condition the world reaches on another thread; false on timeout.
+template <class Predicate>
+bool WaitUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A gate that launches wait at, so a test can hold the worker inside a launch.
+class LaunchGate {
+public:
+    LaunchGate() {
+        hxsim::OnCreateProcess([this](const std::string&) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++entered_;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return open_; });
+        });
+    }
+    ~LaunchGate() { Open(); }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    // Waits until `count` launches have reached the gate.
+    bool WaitForEntered(int count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return entered_ >= count; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+    int entered_ = 0;
+};
+
+// Registers what "LaunchApplications" names for an event under a driver key.
+inline void RegisterEventApplication(const std::string& driverKeyPath, const std::string& event,
+                                     const std::string& application) {
+    hxsim::SetValue(driverKeyPath + "\\Events\\" + event, "LaunchApplications",
+                    hxsim::RegData::Text(application));
+}
+
+inline void RegisterApplication(const std::string& name, const std::string& commandLine) {
+    hxsim::SetValue(kRegisteredApplications, name, hxsim::RegData::Text(commandLine));
+}
+
+// The driver key path of a device spec ("SYSTEM\...\Class\<driver>").
+inline std::string DriverKeyOf(const hxsim::DeviceSpec& spec) {
+    const auto& bytes = spec.driver->bytes;
+    std::string driver(bytes.begin(), bytes.end());
+    driver.resize(driver.find('\0') == std::string::npos ? driver.size() : driver.find('\0'));
+    return kDriverClassKey + driver;
+}
+
+inline std::vector<std::string> LaunchedCommands() {
+    std::vector<std::string> commands;
+    for (const auto& launch : hxsim::Launches())
+        commands.push_back(launch.commandLine);
+    return commands;
+}
+
+}  // namespace hxtest
