@@ -49,9 +49,14 @@ typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_A {
 #define SPDRP_CLASS 0x00000007
 #define SPDRP_CLASSGUID 0x00000008
 #define SPDRP_DRIVER 0x00000009
+#define SPDRP_MAXIMUM_PROPERTY 0x00000025
 
 HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID *ClassGuid, PCSTR Enumerator, HWND hwndParent,
                                      DWORD Flags);
+/* With an existing set, adds what it finds to that set and returns it. */
+HDEVINFO WINAPI SetupDiGetClassDevsExA(const GUID *ClassGuid, PCSTR Enumerator, HWND hwndParent,
+                                       DWORD Flags, HDEVINFO DeviceInfoSet, PCSTR MachineName,
+                                       PVOID Reserved);
 BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
                                         const GUID *InterfaceClassGuid, DWORD MemberIndex,
                                         PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData);

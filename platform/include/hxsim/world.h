@@ -44,7 +44,9 @@ struct HandleCounts {
 HandleCounts OpenHandles();
 
 // Every call that was given a handle that had been closed (or never was
-// open), as "API(0x1c)". Tests assert this stays empty.
+// open), as "API(0x1c)". Tests assert this stays empty. Heap blocks freed
+// twice (or never allocated) and SRW locks released by a thread that does
+// not hold them are recorded here too, with the block's or lock's address.
 std::vector<std::string> HandleMisuse();
 
 // ---------------------------------------------------------------- counters
@@ -55,10 +57,30 @@ struct Counters {
     uint64_t heapAllocations = 0;   // HeapAlloc calls
 };
 Counters ReadCounters();
+// HeapAlloc blocks not yet given back with HeapFree (since the last reset).
+size_t LiveHeapBlocks();
+
+// ---------------------------------------------------------------- threads
+
+// A thread started with CreateThread since the last reset.
+struct ThreadRecord {
+    DWORD id = 0;
+    SIZE_T stackSize = 0;      // the argument as given
+    DWORD creationFlags = 0;
+    int priority = THREAD_PRIORITY_NORMAL;  // as last set with SetThreadPriority
+    bool finished = false;
+    DWORD exitCode = STILL_ACTIVE;
+};
+// In creation order.
+std::vector<ThreadRecord> CreatedThreads();
+// Waits until every thread started with CreateThread has returned from its
+// routine (those of earlier tests too); false on timeout.
+bool WaitForThreadsToEnd(Millis timeout = Millis(5000));
 
 // ---------------------------------------------------------------- windows
 
-// Waits until a top-level window of the class exists; nullptr on timeout.
+// Waits until a top-level window of the class exists and CreateWindowExA has
+// returned it (so its WM_CREATE handling is over); nullptr on timeout.
 HWND WaitForWindow(const char* className, Millis timeout = Millis(5000));
 // Text passed to OutputDebugStringA, one entry per call, in order.
 std::vector<std::string> DebugOutput();
@@ -92,9 +114,17 @@ DeviceSpec OtherImageSpec(int index = 0);
 
 using DeviceId = int;
 
-// Adds a present device without telling anybody (as at boot).
+// Adds a present device without telling anybody (as at boot). Its driver
+// key "SYSTEM\CurrentControlSet\Control\Class\<driver>" is created too, as
+// the installer leaves it, when the driver property is REG_SZ text. Adding an
+// instance id that is present already is an error; adding one that was
+// unplugged gives a new DeviceId for the same device node.
 DeviceId AddDevice(const DeviceSpec& spec);
 
+// How broadcast records name the interface: Ansi is the 8-bit record that
+// Windows sends to an 8-bit registration; Wide is the 16-bit record that Wine
+// sends even then, with the device instance part of the path in upper case
+// as Wine's symbolic link names have it.
 enum class NameForm { Ansi, Wide };
 
 // Adds the device and announces each interface: DBT_DEVNODES_CHANGED, then
@@ -102,6 +132,9 @@ enum class NameForm { Ansi, Wide };
 DeviceId PlugIn(const DeviceSpec& spec, NameForm form = NameForm::Ansi);
 // Removes the device: DBT_DEVNODES_CHANGED, then (if `pending`)
 // DBT_DEVICEREMOVEPENDING, then DBT_DEVICEREMOVECOMPLETE for each interface.
+// The device has left the tree before the first broadcast: its driver has let
+// go of the events it held, and requests on its open handles fail with
+// ERROR_ACCESS_DENIED. Sets built earlier still list it, no longer active.
 void Unplug(DeviceId id, bool pending = false, NameForm form = NameForm::Ansi);
 // Sends one WM_DEVICECHANGE broadcast for an interface path to every window
 // registered for its class (without changing the device tree).
@@ -162,7 +195,11 @@ struct Launch {
     std::optional<std::string> currentDirectory; // nullopt for NULL
     DWORD startupCb = 0;
     std::chrono::steady_clock::time_point when;
+    bool started = true;  // false when the platform refused (missing program, bad directory)
+    DWORD error = 0;      // the last error of a refused start
 };
+// Every start that got past the argument checks, in call order, refused
+// ones included (an injected fault is not a start and is not listed).
 std::vector<Launch> Launches();
 // Waits until at least `count` launches were recorded; false on timeout.
 bool WaitForLaunches(size_t count, Millis timeout = Millis(5000));
@@ -170,5 +207,9 @@ bool WaitForLaunches(size_t count, Millis timeout = Millis(5000));
 // launches, actions in the middle of a launch). Cleared by ResetWorld.
 void OnCreateProcess(std::function<void(const std::string& commandLine)> hook);
 void SetWindowsDirectory(const std::string& dir);  // default "C:\\windows"
+// Every program is found unless marked missing here; starting a missing one
+// fails with ERROR_FILE_NOT_FOUND. A name without a directory stands for that
+// file in any directory; ".exe" is implied as the platform implies it.
+void SetProgramMissing(const std::string& program, bool missing = true);
 
 }  // namespace hxsim

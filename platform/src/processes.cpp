@@ -1,0 +1,199 @@
+// Starting programs: CreateProcessA records what it would start instead of
+// starting it, and hands back real process and thread handles of a program
+// that has already ended, so a handle the caller forgets shows as a leak.
+// GetWindowsDirectoryA answers from the configured directory.
+
+#include "sim_internal.h"
+#include "kernel_objects.h"
+
+#include <hxsim/world.h>
+
+#include <cctype>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+namespace hxsim::detail {
+namespace {
+
+constexpr const char* kDefaultWindowsDirectory = "C:\\windows";
+constexpr DWORD kFirstProcessId = 0x420;
+
+std::string Folded(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The program a command line names: the quoted first token, or the text up to
+// the first blank, with ".exe" implied when the name has no extension.
+std::string ProgramOf(const std::string& commandLine) {
+    std::string program;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        program = commandLine.substr(1, commandLine.find('"', 1) - 1);
+    } else {
+        program = commandLine.substr(0, commandLine.find_first_of(" \t"));
+    }
+    const size_t nameStart = program.find_last_of("\\/:") + 1;  // npos + 1 == 0
+    if (!program.empty() && program.find('.', nameStart) == std::string::npos) program += ".exe";
+    return program;
+}
+
+std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/:") + 1); }
+
+class Processes {
+public:
+    std::mutex mutex;
+    std::condition_variable launched;
+    std::vector<Launch> launches;
+    std::function<void(const std::string&)> hook;
+    std::string windowsDirectory = kDefaultWindowsDirectory;
+    std::set<std::string> missing;  // folded program paths or bare file names
+    DWORD nextProcessId = kFirstProcessId;
+
+    bool IsMissingLocked(const std::string& program) const {
+        const std::string folded = Folded(program);
+        return missing.count(folded) || missing.count(FileNameOf(folded));
+    }
+
+    void ResetLocked() {
+        launches.clear();
+        hook = nullptr;
+        windowsDirectory = kDefaultWindowsDirectory;
+        missing.clear();
+    }
+};
+
+Processes& State() {
+    static auto* processes = new Processes;
+    return *processes;
+}
+
+using Guard = std::lock_guard<std::mutex>;
+
+// Why the platform would refuse to start this command, or ERROR_SUCCESS.
+DWORD RefusalLocked(const Processes& state, const std::string& commandLine, LPCSTR currentDirectory) {
+    const std::string program = ProgramOf(commandLine);
+    if (program.empty() || program.find_first_not_of(" \t") == std::string::npos) return ERROR_FILE_NOT_FOUND;
+    if (state.IsMissingLocked(program)) return ERROR_FILE_NOT_FOUND;
+    // An empty name is no directory.
+    if (currentDirectory && !*currentDirectory) return ERROR_DIRECTORY;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void ResetProcesses() {
+    Guard guard(State().mutex);
+    State().ResetLocked();
+}
+
+}  // namespace hxsim::detail
+
+using namespace hxsim::detail;
+using hxsim::Launch;
+
+extern "C" {
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+    if (ShouldFail("GetWindowsDirectoryA")) return 0;
+    std::string directory;
+    {
+        Guard guard(State().mutex);
+        directory = State().windowsDirectory;
+    }
+    const UINT needed = static_cast<UINT>(directory.size() + 1);
+    // Too small: nothing is written, and the size with the terminator is returned.
+    if (!lpBuffer || uSize < needed) return needed;
+    std::memcpy(lpBuffer, directory.c_str(), needed);
+    return needed - 1;
+}
+
+BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
+                           LPSECURITY_ATTRIBUTES, BOOL bInheritHandles, DWORD dwCreationFlags, LPVOID lpEnvironment,
+                           LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                           LPPROCESS_INFORMATION lpProcessInformation) {
+    if (ShouldFail("CreateProcessA")) return FALSE;
+    if ((!lpApplicationName && !lpCommandLine) || !lpStartupInfo || !lpProcessInformation) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::string commandLine = lpCommandLine ? lpCommandLine : lpApplicationName;
+
+    std::function<void(const std::string&)> hook;
+    {
+        Guard guard(State().mutex);
+        hook = State().hook;
+    }
+    if (hook) hook(commandLine);
+
+    Launch launch;
+    if (lpApplicationName) launch.applicationName = lpApplicationName;
+    launch.commandLine = commandLine;
+    launch.inheritHandles = bInheritHandles != FALSE;
+    launch.creationFlags = dwCreationFlags;
+    launch.ownEnvironment = lpEnvironment == nullptr;
+    if (lpCurrentDirectory) launch.currentDirectory = lpCurrentDirectory;
+    launch.startupCb = lpStartupInfo->cb;
+
+    DWORD refusal;
+    {
+        Guard guard(State().mutex);
+        Processes& state = State();
+        refusal = RefusalLocked(state, lpApplicationName ? std::string("\"") + lpApplicationName + "\"" : commandLine,
+                                lpCurrentDirectory);
+        launch.started = refusal == ERROR_SUCCESS;
+        launch.error = refusal;
+        launch.when = std::chrono::steady_clock::now();
+        if (launch.started) lpProcessInformation->dwProcessId = (state.nextProcessId += 4);
+        state.launches.push_back(launch);
+    }
+    State().launched.notify_all();
+    if (refusal != ERROR_SUCCESS) {
+        SetLastError(refusal);
+        return FALSE;
+    }
+
+    // The stand-in program has already run to its end.
+    std::shared_ptr<Object> thread = MakeSignaledObject(ObjectKind::Thread);
+    lpProcessInformation->dwThreadId = AsThread(thread)->id();
+    lpProcessInformation->hProcess = InsertHandle(MakeSignaledObject(ObjectKind::Process));
+    lpProcessInformation->hThread = InsertHandle(std::move(thread));
+    return TRUE;
+}
+
+}  // extern "C"
+
+namespace hxsim {
+
+std::vector<Launch> Launches() {
+    detail::Guard guard(detail::State().mutex);
+    return detail::State().launches;
+}
+
+bool WaitForLaunches(size_t count, Millis timeout) {
+    std::unique_lock<std::mutex> lock(detail::State().mutex);
+    return detail::State().launched.wait_for(lock, timeout,
+                                             [count] { return detail::State().launches.size() >= count; });
+}
+
+void OnCreateProcess(std::function<void(const std::string& commandLine)> hook) {
+    detail::Guard guard(detail::State().mutex);
+    detail::State().hook = std::move(hook);
+}
+
+void SetWindowsDirectory(const std::string& dir) {
+    detail::Guard guard(detail::State().mutex);
+    detail::State().windowsDirectory = dir;
+}
+
+void SetProgramMissing(const std::string& program, bool missing) {
+    const std::string name = detail::Folded(detail::ProgramOf("\"" + program + "\""));
+    detail::Guard guard(detail::State().mutex);
+    if (missing)
+        detail::State().missing.insert(name);
+    else
+        detail::State().missing.erase(name);
+}
+
+}  // namespace hxsim
