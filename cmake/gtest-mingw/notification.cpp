@@ -1,0 +1,20 @@
+// Notification for GoogleTest on a Win32 event (see gtest/internal/custom/gtest-port.h).
+#include <windows.h>
+
+#include "gtest/internal/custom/gtest-port.h"
+
+namespace testing {
+namespace internal {
+
+Notification::Notification() : event_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+Notification::~Notification() { ::CloseHandle(static_cast<HANDLE>(event_)); }
+
+void Notification::Notify() { ::SetEvent(static_cast<HANDLE>(event_)); }
+
+void Notification::WaitForNotification() {
+  ::WaitForSingleObject(static_cast<HANDLE>(event_), INFINITE);
+}
+
+}  // namespace internal
+}  // namespace testing
