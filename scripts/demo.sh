@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# The whole chain, end to end, under Wine: build hxMonitor.exe, give a Wine
+# prefix a stand-in camera, start the monitor, press the camera's button and
+# report a new picture, show which programs the monitor started, and close it.
+#
+#   scripts/demo.sh
+#
+# The stand-in camera is a small kernel driver (tests/wine/standin) that
+# behaves like the real camera's: the monitor finds it, opens it and hands
+# it its two events. The "programs" it starts are stand-ins that write down
+# how they were started. Environment: HX_BUILD_ROOT (default <repo>/build),
+# HX_JOBS (default 2). The demo prefix is <build root>/wineprefix-demo.
+set -u
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export HX_ROOT=$ROOT
+export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
+export HX_WINEPREFIX=${HX_DEMO_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-demo}
+dir=$HX_BUILD_ROOT/win32
+standin=$dir/standin
+log_windows='C:\hxsim\demo-launches.log'
+
+say() { printf '\n==> %s\n' "$*"; }
+fail() { echo "demo: $*" >&2; exit 1; }
+
+# ---------------------------------------------------------------- build
+
+say "building hxMonitor.exe and the stand-in camera in $dir"
+mkdir -p "$dir"
+if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+        >"$dir.configure.log" 2>&1; then
+    tail -n 40 "$dir.configure.log"
+    fail "configure failed"
+fi
+cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor standin_camera closemon \
+    >"$dir.demo-build.log" 2>&1 || { tail -n 40 "$dir.demo-build.log"; fail "build failed"; }
+
+. "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/xvfb.sh"
+
+own_display=0
+if ! hx_display_usable; then
+    hx_xvfb_start || exit 1
+    own_display=1
+fi
+
+monitor_pid=
+cleanup() {
+    [ -n "$monitor_pid" ] && kill "$monitor_pid" 2>/dev/null
+    if [ "$own_display" -eq 1 ]; then
+        timeout 30 wineserver -w || wineserver -k
+        hx_xvfb_stop
+    fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# win PROGRAM ARGS...: runs a Windows program with its output in files, never
+# a pipe, since a program that starts a Wine session leaves background
+# services holding whatever output it had. Windows line ends become Unix ones.
+out=$(mktemp -d "${TMPDIR:-/tmp}/hx-demo.XXXXXX") || exit 1
+win() {
+    wine "$@" >"$out/stdout" 2>"$out/stderr"
+    local status=$?
+    tr -d '\r' <"$out/stdout"
+    tr -d '\r' <"$out/stderr" >&2
+    return "$status"
+}
+
+# ---------------------------------------------------------------- camera
+
+say "preparing the Wine prefix $WINEPREFIX and installing the stand-in camera"
+bash "$ROOT/tests/wine/standin/install-camera.sh" "$standin" || fail "could not install the camera"
+win "$standin/camsetup.exe" status | sed 's/^/    /'
+
+# ---------------------------------------------------------------- monitor
+
+say "starting hxMonitor.exe"
+mkdir -p "$WINEPREFIX/drive_c/hxsim"
+rm -f "$WINEPREFIX/drive_c/hxsim/demo-launches.log"
+win "$standin/camctl.exe" reset
+# The monitor hands its environment to what it starts: this is how the
+# stand-in programs learn where to write.
+export HXSIM_LOG=$log_windows
+setsid wine "$dir/hxMonitor.exe" </dev/null >"$out/monitor.out" 2>&1 &
+monitor_pid=$!
+
+# record_value KEY: one value from the driver's record.
+record_value() {
+    win "$standin/camctl.exe" record | sed -n "s/^$1=//p"
+}
+
+armed=0
+for _ in $(seq 1 100); do
+    if [ "$(record_value armed)" = 1 ]; then
+        armed=1
+        break
+    fi
+    sleep 0.2
+done
+[ "$armed" -eq 1 ] || fail "the monitor did not arm the camera's driver"
+echo "    the monitor opened the camera and handed its driver two events:"
+win "$standin/camctl.exe" record | sed -n 's/ status=0x00000000//; s/ name= / /; s/^event[0-9]*=\(open\|arm\) /      \1 /p'
+
+launch_lines() {
+    local file=$WINEPREFIX/drive_c/hxsim/demo-launches.log
+    if [ -f "$file" ]; then grep -c . "$file"; else echo 0; fi
+}
+
+wait_for_launches() {
+    for _ in $(seq 1 100); do
+        [ "$(launch_lines)" -ge "$1" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+say "pressing the camera's snapshot button"
+win "$standin/camctl.exe" press || fail "the press did not reach the camera"
+wait_for_launches 1 || fail "nothing started after the press"
+
+say "the camera reports a new picture"
+win "$standin/camctl.exe" picture || fail "the report did not reach the camera"
+wait_for_launches 2 || fail "nothing started after the new picture"
+
+say "programs the monitor started"
+while IFS=$'\t' read -r -a fields; do
+    declare -A launch=()
+    for field in "${fields[@]}"; do
+        launch[${field%%=*}]=${field#*=}
+    done
+    printf '    %-12s command line "%s"\n' "${launch[program]}" "${launch[cmdline]}"
+    printf '    %-12s directory    %s, console: %s, started by pid %s\n' "" \
+        "${launch[cwd]}" "${launch[console]}" "${launch[parent]}"
+    unset launch
+done <"$WINEPREFIX/drive_c/hxsim/demo-launches.log"
+
+# ---------------------------------------------------------------- close
+
+say "closing the monitor (WM_CLOSE)"
+win "$dir/closemon.exe" --wait 5 || fail "could not reach the monitor's window"
+wait "$monitor_pid"
+status=$?
+monitor_pid=
+echo "    hxMonitor.exe exited with code $status"
+echo "    what the camera's driver was asked to do:"
+win "$standin/camctl.exe" record | sed -n 's/ status=0x00000000//; s/ name= / /; s/^event[0-9]*=\(open\|arm\|disarm\|close\|press\|picture\) /      \1 /p'
+rm -rf "$out"
+[ "$status" -eq 0 ] || exit 1
+say "done"

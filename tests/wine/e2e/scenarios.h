@@ -1,0 +1,14 @@
+/* The end-to-end scenarios of hxMonitor.exe with the stand-in camera. */
+#ifndef HXE2E_SCENARIOS_H
+#define HXE2E_SCENARIOS_H
+
+void ScenarioSnapshotStartsDefaultProgram(void);
+void ScenarioNewPictureStartsDefaultViewer(void);
+void ScenarioRegistrationWaitsForArrival(void);
+void ScenarioRegisteredApplicationAfterArrival(void);
+void ScenarioUnplugAndReplug(void);
+void ScenarioSecondCopyIsRefused(void);
+void ScenarioRunsIdleWithoutCamera(void);
+void ScenarioStandInEquipment(void);
+
+#endif

@@ -1,0 +1,72 @@
+#include "still_image_registry.h"
+#include "camera_lookup.h"
+
+#include <windows.h>
+#include <stdio.h>
+
+#define REGISTERED_APPLICATIONS \
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\StillImage\\Registered Applications"
+
+static int EventKeyPath(const char *event, char *path, DWORD size)
+{
+    char driverKey[MAX_PATH];
+
+    if (!FindCameraDriverKey(driverKey, sizeof(driverKey)))
+        return 0;
+    return _snprintf(path, size, "%s\\Events\\%s", driverKey, event) > 0;
+}
+
+static int SetText(const char *keyPath, const char *name, const char *value)
+{
+    HKEY key;
+    LONG result;
+
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, NULL, 0, KEY_WRITE, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return 0;
+    result = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value,
+                            (DWORD)lstrlenA(value) + 1);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+static int DeleteText(const char *keyPath, const char *name)
+{
+    HKEY key;
+    LONG result;
+
+    result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_WRITE, &key);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return 1;
+    if (result != ERROR_SUCCESS)
+        return 0;
+    result = RegDeleteValueA(key, name);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+int ClearStillImageRegistration(void)
+{
+    char path[MAX_PATH];
+    int ok = 1;
+
+    ok &= EventKeyPath("SnapButton", path, sizeof(path)) &&
+          DeleteText(path, "LaunchApplications");
+    ok &= EventKeyPath("NewPicture", path, sizeof(path)) &&
+          DeleteText(path, "LaunchApplications");
+    ok &= DeleteText(REGISTERED_APPLICATIONS, TEST_APPLICATION);
+    return ok;
+}
+
+int SetLaunchApplications(const char *event, const char *value)
+{
+    char path[MAX_PATH];
+
+    return EventKeyPath(event, path, sizeof(path)) &&
+           SetText(path, "LaunchApplications", value);
+}
+
+int RegisterApplication(const char *name, const char *commandLine)
+{
+    return SetText(REGISTERED_APPLICATIONS, name, commandLine);
+}
