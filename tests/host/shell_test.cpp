@@ -191,7 +191,7 @@ TEST_F(ShellTest, DeviceEventsOfOtherKindsGetTheDefaultHandling) {
     auto camera = hxsim::AddDevice(hxsim::CameraSpec());
     RunningMonitor monitor;
     ASSERT_NE(monitor.window(), nullptr);
-    ASSERT_TRUE(hxsim::IsArmed(camera));
+    ASSERT_TRUE(hxtest::WaitUntil([&] { return hxsim::IsArmed(camera); }));
     const std::string path = hxsim::CameraSpec().interfaces.front();
 
     DEV_BROADCAST_VOLUME volume{};
