@@ -82,7 +82,7 @@ private:
 };
 
 bool IsCamera(const DeviceNode& node) {
-    return node.spec.service && lstrcmpiA(PropertyText(*node.spec.service).c_str(), kCameraService) == 0;
+    return node.desc.service && lstrcmpiA(PropertyText(*node.desc.service).c_str(), kCameraService) == 0;
 }
 
 // The driver's answer to one request on an open of a present camera: the

@@ -19,8 +19,8 @@ namespace {
 struct SetInterface {
     ULONG_PTR token;  // SP_DEVICE_INTERFACE_DATA.Reserved
     NodePtr node;
-    size_t index;  // into node->spec.interfaces
-    const std::string& path() const { return node->spec.interfaces[index]; }
+    size_t index;  // into node->desc.interfaces
+    const std::string& path() const { return node->desc.interfaces[index]; }
 };
 
 struct SetDevice {
@@ -103,14 +103,14 @@ SetInterface* FindInterfaceByPath(InfoSet& set, const std::string& path) {
 }
 
 void FillInterfaceData(const SetInterface& entry, SP_DEVICE_INTERFACE_DATA* data) {
-    data->InterfaceClassGuid = entry.node->spec.interfaceClass;
+    data->InterfaceClassGuid = entry.node->desc.interfaceClass;
     data->Flags = entry.node->present ? SPINT_ACTIVE : 0;
     data->Reserved = entry.token;
 }
 
 void FillDeviceData(const SetDevice& device, SP_DEVINFO_DATA* data) {
     // Image devices are both of the image setup class and the image interface class.
-    data->ClassGuid = device.node->spec.interfaceClass;
+    data->ClassGuid = device.node->desc.interfaceClass;
     data->DevInst = device.node->devInst;
     data->Reserved = device.token;
 }
@@ -119,13 +119,13 @@ void FillDeviceData(const SetDevice& device, SP_DEVINFO_DATA* data) {
 // platform finds it, or a new one at the end.
 SetDevice& DeviceEntryFor(InfoSet& set, const NodePtr& node) {
     for (SetDevice& device : set.devices)
-        if (SamePath(device.node->spec.instanceId, node->spec.instanceId)) return device;
+        if (SamePath(device.node->desc.instanceId, node->desc.instanceId)) return device;
     set.devices.push_back(SetDevice{set.nextToken++, node, {}});
     return set.devices.back();
 }
 
 bool MatchesEnumerator(const DeviceNode& node, const char* enumerator) {
-    const std::string& id = node.spec.instanceId;
+    const std::string& id = node.desc.instanceId;
     return SamePath(id, enumerator) || SamePath(id.substr(0, id.find('\\')), enumerator);
 }
 
@@ -136,12 +136,12 @@ void AddMatchingDevices(InfoSet& set, const GUID* cls, PCSTR enumerator, DWORD f
     for (const NodePtr& node : CurrentNodes()) {
         if ((flags & DIGCF_PRESENT) && !node->present) continue;
         if (enumerator && *enumerator && !MatchesEnumerator(*node, enumerator)) continue;
-        if (!(flags & DIGCF_ALLCLASSES) && node->spec.interfaceClass != *cls) continue;
-        if ((flags & DIGCF_DEVICEINTERFACE) && node->spec.interfaces.empty()) continue;
+        if (!(flags & DIGCF_ALLCLASSES) && node->desc.interfaceClass != *cls) continue;
+        if ((flags & DIGCF_DEVICEINTERFACE) && node->desc.interfaces.empty()) continue;
         SetDevice& device = DeviceEntryFor(set, node);
         if (!(flags & DIGCF_DEVICEINTERFACE)) continue;
-        for (size_t i = 0; i < node->spec.interfaces.size(); ++i) {
-            const std::string& path = node->spec.interfaces[i];
+        for (size_t i = 0; i < node->desc.interfaces.size(); ++i) {
+            const std::string& path = node->desc.interfaces[i];
             bool held = false;
             for (const SetInterface& entry : device.interfaces) held = held || SamePath(entry.path(), path);
             if (!held) device.interfaces.push_back(SetInterface{set.nextToken++, node, i});
@@ -161,21 +161,21 @@ std::string GuidText(const GUID& g) {
 std::optional<RegData> PropertyValue(const DeviceNode& node, DWORD property) {
     switch (property) {
     case SPDRP_SERVICE:
-        return node.spec.service;
+        return node.desc.service;
     case SPDRP_DRIVER:
-        return node.spec.driver;
+        return node.desc.driver;
     case SPDRP_HARDWAREID: {
         // The instance id without its instance part, as one multi-string.
-        const std::string& id = node.spec.instanceId;
+        const std::string& id = node.desc.instanceId;
         RegData data = RegData::Text(id.substr(0, id.rfind('\\')));
         data.type = REG_MULTI_SZ;
         data.bytes.push_back(0);
         return data;
     }
     case SPDRP_CLASSGUID:
-        return RegData::Text(GuidText(node.spec.interfaceClass));
+        return RegData::Text(GuidText(node.desc.interfaceClass));
     case SPDRP_CLASS:
-        if (node.spec.interfaceClass == kImageClassGuid) return RegData::Text("Image");
+        if (node.desc.interfaceClass == kImageClassGuid) return RegData::Text("Image");
         return std::nullopt;
     default:
         return std::nullopt;
@@ -264,7 +264,7 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
     for (SetDevice& device : set->devices) {
         if (only && &device != only) continue;
         for (SetInterface& entry : device.interfaces) {
-            if (entry.node->spec.interfaceClass != *InterfaceClassGuid) continue;
+            if (entry.node->desc.interfaceClass != *InterfaceClassGuid) continue;
             if (seen++ == MemberIndex) {
                 FillInterfaceData(entry, DeviceInterfaceData);
                 return TRUE;

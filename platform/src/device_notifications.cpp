@@ -219,10 +219,10 @@ LRESULT SendRawDeviceChange(WPARAM event, const void* record) {
     return answer.Result();
 }
 
-DeviceId PlugIn(const DeviceSpec& spec, NameForm form) {
-    const DeviceId id = AddDevice(spec);
+DeviceId PlugIn(const DeviceSpec& desc, NameForm form) {
+    const DeviceId id = AddDevice(desc);
     detail::BroadcastNodesChanged();
-    for (const std::string& path : spec.interfaces) SendInterfaceEvent(DBT_DEVICEARRIVAL, path, form, spec.interfaceClass);
+    for (const std::string& path : desc.interfaces) SendInterfaceEvent(DBT_DEVICEARRIVAL, path, form, desc.interfaceClass);
     return id;
 }
 
@@ -233,9 +233,9 @@ void Unplug(DeviceId id, bool pending, NameForm form) {
     if (!detail::MarkUnplugged(id)) return;
     detail::DriverDeviceRemoved(id);
     detail::BroadcastNodesChanged();
-    for (const std::string& path : node->spec.interfaces) {
-        if (pending) SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, path, form, node->spec.interfaceClass);
-        SendInterfaceEvent(DBT_DEVICEREMOVECOMPLETE, path, form, node->spec.interfaceClass);
+    for (const std::string& path : node->desc.interfaces) {
+        if (pending) SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, path, form, node->desc.interfaceClass);
+        SendInterfaceEvent(DBT_DEVICEREMOVECOMPLETE, path, form, node->desc.interfaceClass);
     }
 }
 

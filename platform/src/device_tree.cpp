@@ -29,16 +29,16 @@ std::string FoldCase(const std::string& text) {
 
 class DeviceTree {
 public:
-    DeviceId Add(const DeviceSpec& spec) {
+    DeviceId Add(const DeviceSpec& desc) {
         std::lock_guard<std::mutex> lock(mutex_);
-        const std::string key = FoldCase(spec.instanceId);
+        const std::string key = FoldCase(desc.instanceId);
         auto existing = byInstance_.find(key);
         if (existing != byInstance_.end() && existing->second->present)
-            throw std::invalid_argument("device already present: " + spec.instanceId);
-        for (const std::string& path : spec.interfaces) {
+            throw std::invalid_argument("device already present: " + desc.instanceId);
+        for (const std::string& path : desc.interfaces) {
             auto owner = byPath_.find(FoldCase(path));
             if (owner != byPath_.end() && owner->second->present &&
-                FoldCase(owner->second->spec.instanceId) != key)
+                FoldCase(owner->second->desc.instanceId) != key)
                 throw std::invalid_argument("interface path already in use: " + path);
         }
 
@@ -47,19 +47,19 @@ public:
         if (existing != byInstance_.end()) {
             // The same instance again: the same devnode, in the old one's place.
             const std::shared_ptr<DeviceNode> old = existing->second;
-            node = std::make_shared<DeviceNode>(id, spec, old->devInst);
+            node = std::make_shared<DeviceNode>(id, desc, old->devInst);
             *std::find(order_.begin(), order_.end(), old) = node;
-            for (const std::string& path : old->spec.interfaces) {
+            for (const std::string& path : old->desc.interfaces) {
                 auto owner = byPath_.find(FoldCase(path));
                 if (owner != byPath_.end() && owner->second == old) byPath_.erase(owner);
             }
             existing->second = node;
         } else {
-            node = std::make_shared<DeviceNode>(id, spec, kFirstDevInst + static_cast<DWORD>(order_.size()));
+            node = std::make_shared<DeviceNode>(id, desc, kFirstDevInst + static_cast<DWORD>(order_.size()));
             order_.push_back(node);
             byInstance_.emplace(key, node);
         }
-        for (const std::string& path : spec.interfaces) byPath_[FoldCase(path)] = node;
+        for (const std::string& path : desc.interfaces) byPath_[FoldCase(path)] = node;
         byId_.emplace(id, node);
         return id;
     }
@@ -80,7 +80,7 @@ public:
         auto it = byPath_.find(FoldCase(path));
         if (it == byPath_.end()) return nullptr;
         if (index) {
-            const auto& paths = it->second->spec.interfaces;
+            const auto& paths = it->second->desc.interfaces;
             *index = static_cast<size_t>(
                 std::find_if(paths.begin(), paths.end(), [&](const std::string& p) { return SamePath(p, path); }) -
                 paths.begin());
@@ -158,31 +158,31 @@ namespace hxsim {
 
 DeviceSpec CameraSpec(int index) {
     const std::string n = detail::Index4(index);
-    DeviceSpec spec;
-    spec.instanceId = "ROOT\\IMAGE\\" + n;
-    spec.service = RegData::Text("RUdiDOVUDIRUR");
-    spec.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + n);
-    spec.interfaces = {"\\\\?\\root#image#" + n + "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}"};
-    return spec;
+    DeviceSpec desc;
+    desc.instanceId = "ROOT\\IMAGE\\" + n;
+    desc.service = RegData::Text("RUdiDOVUDIRUR");
+    desc.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + n);
+    desc.interfaces = {"\\\\?\\root#image#" + n + "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}"};
+    return desc;
 }
 
 // Another driver's scanner: its own instance ids and driver numbers, so it
 // can sit beside a camera of the same index.
 DeviceSpec OtherImageSpec(int index) {
     const std::string n = detail::Index4(index);
-    DeviceSpec spec;
-    spec.instanceId = "USB\\VID_04A9&PID_220E\\" + n;
-    spec.service = RegData::Text("usbscan");
-    spec.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + detail::Index4(index + 100));
-    spec.interfaces = {"\\\\?\\usb#vid_04a9&pid_220e#" + n + "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}"};
-    return spec;
+    DeviceSpec desc;
+    desc.instanceId = "USB\\VID_04A9&PID_220E\\" + n;
+    desc.service = RegData::Text("usbscan");
+    desc.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + detail::Index4(index + 100));
+    desc.interfaces = {"\\\\?\\usb#vid_04a9&pid_220e#" + n + "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}"};
+    return desc;
 }
 
-DeviceId AddDevice(const DeviceSpec& spec) {
-    const DeviceId id = detail::Tree().Add(spec);
+DeviceId AddDevice(const DeviceSpec& desc) {
+    const DeviceId id = detail::Tree().Add(desc);
     // An installed device has its driver key, as the installer made it.
-    if (spec.driver && spec.driver->type == REG_SZ) {
-        const std::string driver = detail::PropertyText(*spec.driver);
+    if (desc.driver && desc.driver->type == REG_SZ) {
+        const std::string driver = detail::PropertyText(*desc.driver);
         if (!driver.empty()) CreateKey("SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver);
     }
     return id;

@@ -9,18 +9,18 @@ using hxtest::WorldTest;
 
 // An image device of some driver with one interface.
 hxsim::DeviceSpec ImageDevice(int index, std::optional<hxsim::RegData> service) {
-    hxsim::DeviceSpec spec = hxsim::OtherImageSpec(index);
-    spec.service = std::move(service);
-    return spec;
+    hxsim::DeviceSpec desc = hxsim::OtherImageSpec(index);
+    desc.service = std::move(service);
+    return desc;
 }
 
 hxsim::DeviceSpec CameraWithPathLength(size_t length) {
-    hxsim::DeviceSpec spec = hxsim::CameraSpec(7);
+    hxsim::DeviceSpec desc = hxsim::CameraSpec(7);
     std::string path = "\\\\?\\root#image#0007#";
     const std::string tail = "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
     path += std::string(length - path.size() - tail.size(), 'x') + tail;
-    spec.interfaces = {path};
-    return spec;
+    desc.interfaces = {path};
+    return desc;
 }
 
 class IdentifyTest : public WorldTest {
@@ -132,9 +132,9 @@ TEST_F(IdentifyTest, ServiceNameMatchesInAnyCaseAndWhateverItsType) {
           hxsim::RegData::Binary({'R', 'u', 'D', 'i', 'D', 'o', 'V', 'u', 'D', 'i', 'R', 'u', 'R', 0},
                                  REG_BINARY)}) {
         FreshWorld();
-        hxsim::DeviceSpec spec = hxsim::CameraSpec();
-        spec.service = service;
-        const auto camera = hxsim::AddDevice(spec);
+        hxsim::DeviceSpec desc = hxsim::CameraSpec();
+        desc.service = service;
+        const auto camera = hxsim::AddDevice(desc);
 
         EXPECT_EQ(OpenFirst(), 1);
         EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);

@@ -23,10 +23,10 @@ TEST_F(InterfaceLookupTest, CameraPluggedInUnderWineIsFollowedThroughItsLife) {
     ASSERT_NE(monitor.window(), nullptr);
     const auto handles = hxsim::OpenHandles().total();
 
-    const auto spec = hxsim::CameraSpec(3);
-    hxtest::RegisterEventApplication(hxtest::DriverKeyOf(spec), "SnapButton", "Viewer");
+    const auto desc = hxsim::CameraSpec(3);
+    hxtest::RegisterEventApplication(hxtest::DriverKeyOf(desc), "SnapButton", "Viewer");
     hxtest::RegisterApplication("Viewer", "viewer.exe /snap");
-    const auto camera = hxsim::PlugIn(spec, hxsim::NameForm::Wide);
+    const auto camera = hxsim::PlugIn(desc, hxsim::NameForm::Wide);
     ASSERT_TRUE(WaitUntil([&] { return hxsim::IsArmed(camera); }));
 
     ASSERT_TRUE(hxsim::PressSnapButton(camera));
@@ -39,7 +39,7 @@ TEST_F(InterfaceLookupTest, CameraPluggedInUnderWineIsFollowedThroughItsLife) {
     EXPECT_TRUE(WaitUntil([&] { return hxsim::OpenHandles().total() == handles; }));
 
     // Plugged in again, it is found and armed anew.
-    const auto again = hxsim::PlugIn(spec, hxsim::NameForm::Ansi);
+    const auto again = hxsim::PlugIn(desc, hxsim::NameForm::Ansi);
     EXPECT_TRUE(WaitUntil([&] { return hxsim::IsArmed(again); }));
     EXPECT_EQ(monitor.Close(), 0);
 }

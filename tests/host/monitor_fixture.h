@@ -148,9 +148,9 @@ inline void RegisterApplication(const std::string& name, const std::string& comm
     hxsim::SetValue(kRegisteredApplications, name, hxsim::RegData::Text(commandLine));
 }
 
-// The driver key path of a device spec ("SYSTEM\...\Class\<driver>").
-inline std::string DriverKeyOf(const hxsim::DeviceSpec& spec) {
-    const auto& bytes = spec.driver->bytes;
+// The driver key path of a device desc ("SYSTEM\...\Class\<driver>").
+inline std::string DriverKeyOf(const hxsim::DeviceSpec& desc) {
+    const auto& bytes = desc.driver->bytes;
     std::string driver(bytes.begin(), bytes.end());
     driver.resize(driver.find('\0') == std::string::npos ? driver.size() : driver.find('\0'));
     return kDriverClassKey + driver;

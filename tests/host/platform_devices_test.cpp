@@ -153,11 +153,11 @@ TEST_F(DeviceSetTest, DetailIsAskedForSizeFirstAndThenFetched) {
 }
 
 TEST_F(DeviceSetTest, PropertiesComeBackAsStoredWithTheirType) {
-    hxsim::DeviceSpec spec = hxsim::CameraSpec();
-    spec.service = hxsim::RegData::Binary({'R', 'U', 'd', 'i'}, REG_SZ);  // no terminator
+    hxsim::DeviceSpec desc = hxsim::CameraSpec();
+    desc.service = hxsim::RegData::Binary({'R', 'U', 'd', 'i'}, REG_SZ);  // no terminator
     hxsim::DeviceSpec bare = hxsim::OtherImageSpec(1);
     bare.service.reset();
-    hxsim::AddDevice(spec);
+    hxsim::AddDevice(desc);
     hxsim::AddDevice(bare);
     HDEVINFO set = Track(PresentImageInterfaces());
     SP_DEVICE_INTERFACE_DATA data{};
@@ -195,14 +195,14 @@ TEST_F(DeviceSetTest, PropertiesComeBackAsStoredWithTheirType) {
 }
 
 TEST_F(DeviceSetTest, UnpluggedDeviceLeavesNewSetsButOldSetsStillDescribeIt) {
-    const auto spec = hxsim::CameraSpec();
-    const hxsim::DeviceId camera = hxsim::AddDevice(spec);
+    const auto desc = hxsim::CameraSpec();
+    const hxsim::DeviceId camera = hxsim::AddDevice(desc);
     HDEVINFO before = Track(PresentImageInterfaces());
 
     hxsim::Unplug(camera);  // nobody registered: nothing to tell
 
     EXPECT_TRUE(InterfacePaths(Track(PresentImageInterfaces())).empty());
-    EXPECT_EQ(InterfacePaths(before), std::vector<std::string>{spec.interfaces[0]});
+    EXPECT_EQ(InterfacePaths(before), std::vector<std::string>{desc.interfaces[0]});
     SP_DEVICE_INTERFACE_DATA data{};
     SP_DEVINFO_DATA device{};
     ASSERT_TRUE(Interface(before, 0, &data, &device));
@@ -213,10 +213,10 @@ TEST_F(DeviceSetTest, UnpluggedDeviceLeavesNewSetsButOldSetsStillDescribeIt) {
     EXPECT_STREQ(service, "RUdiDOVUDIRUR");
 
     // Plugged in again: a new id for the same device, present once more.
-    const hxsim::DeviceId again = hxsim::PlugIn(spec);
+    const hxsim::DeviceId again = hxsim::PlugIn(desc);
     EXPECT_NE(again, camera);
-    EXPECT_EQ(InterfacePaths(Track(PresentImageInterfaces())), std::vector<std::string>{spec.interfaces[0]});
-    EXPECT_THROW(hxsim::AddDevice(spec), std::invalid_argument) << "the same device cannot be present twice";
+    EXPECT_EQ(InterfacePaths(Track(PresentImageInterfaces())), std::vector<std::string>{desc.interfaces[0]});
+    EXPECT_THROW(hxsim::AddDevice(desc), std::invalid_argument) << "the same device cannot be present twice";
 }
 
 TEST_F(DeviceSetTest, ExistingSetTakesInLaterArrivalsOnce) {

@@ -25,11 +25,11 @@ protected:
 };
 
 TEST_F(DriverTest, OnlyThePresentCamerasGlobalObjectOpens) {
-    const auto spec = hxsim::CameraSpec(0);
+    const auto desc = hxsim::CameraSpec(0);
     const auto scanner = hxsim::OtherImageSpec(1);
-    const hxsim::DeviceId camera = hxsim::AddDevice(spec);
+    const hxsim::DeviceId camera = hxsim::AddDevice(desc);
     hxsim::AddDevice(scanner);
-    std::string shouted = ControlPath(spec);
+    std::string shouted = ControlPath(desc);
     for (char& c : shouted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 
     HANDLE file = OpenControl(shouted);
@@ -40,7 +40,7 @@ TEST_F(DriverTest, OnlyThePresentCamerasGlobalObjectOpens) {
     EXPECT_EQ(args->disposition, static_cast<DWORD>(OPEN_ALWAYS));
     EXPECT_EQ(args->share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE));
 
-    for (const std::string& other : {ControlPath(scanner), spec.interfaces[0], spec.interfaces[0] + "\\LOCAL",
+    for (const std::string& other : {ControlPath(scanner), desc.interfaces[0], desc.interfaces[0] + "\\LOCAL",
                                      std::string("C:\\camera.txt")}) {
         EXPECT_EQ(OpenControl(other), INVALID_HANDLE_VALUE) << other;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << other;
@@ -48,7 +48,7 @@ TEST_F(DriverTest, OnlyThePresentCamerasGlobalObjectOpens) {
     EXPECT_EQ(hxsim::ControlOpens(camera), 1);
 
     hxsim::Unplug(camera);
-    EXPECT_EQ(OpenControl(ControlPath(spec)), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenControl(ControlPath(desc)), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(hxsim::ControlOpenNow(camera), 1) << "the open handle outlives the device";
     EXPECT_TRUE(CloseHandle(file));
@@ -148,9 +148,9 @@ TEST_F(DriverTest, EveryRequestIsRecordedWithItsOutcome) {
 }
 
 TEST_F(DriverTest, UnpluggedCameraLetsGoOfItsEventsAndRefusesRequests) {
-    const auto spec = hxsim::CameraSpec();
-    const hxsim::DeviceId camera = hxsim::AddDevice(spec);
-    HANDLE file = OpenControl(ControlPath(spec));
+    const auto desc = hxsim::CameraSpec();
+    const hxsim::DeviceId camera = hxsim::AddDevice(desc);
+    HANDLE file = OpenControl(ControlPath(desc));
     HANDLE snap = AutoResetEvent();
     HANDLE picture = AutoResetEvent();
     ASSERT_TRUE(Request(file, snap, picture));
@@ -166,7 +166,7 @@ TEST_F(DriverTest, UnpluggedCameraLetsGoOfItsEventsAndRefusesRequests) {
     EXPECT_FALSE(requests[1].accepted);
 
     // The camera plugged in again is a new device with a clean slate.
-    const hxsim::DeviceId again = hxsim::AddDevice(spec);
+    const hxsim::DeviceId again = hxsim::AddDevice(desc);
     EXPECT_TRUE(hxsim::DriverRequests(again).empty());
     EXPECT_FALSE(Request(file, snap, picture)) << "the old open stays dead";
     for (HANDLE h : {snap, picture, file}) CloseHandle(h);

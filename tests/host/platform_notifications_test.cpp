@@ -115,8 +115,8 @@ TEST_F(NotificationTest, PlugInTellsEveryWindowTheTreeChangedAndRegisteredOnesWh
     ASSERT_NE(Register(otherClass, kOtherClass), nullptr);
     EXPECT_EQ(hxsim::OpenHandles().notifications, 2u);
 
-    const auto spec = hxsim::CameraSpec(2);
-    hxsim::PlugIn(spec);
+    const auto desc = hxsim::CameraSpec(2);
+    hxsim::PlugIn(desc);
 
     EXPECT_EQ(EventsOf(listener), (std::vector<WPARAM>{DBT_DEVNODES_CHANGED, DBT_DEVICEARRIVAL}));
     EXPECT_EQ(EventsOf(bystander), std::vector<WPARAM>{DBT_DEVNODES_CHANGED});
@@ -125,7 +125,7 @@ TEST_F(NotificationTest, PlugInTellsEveryWindowTheTreeChangedAndRegisteredOnesWh
     EXPECT_FALSE(seen_[0].hasRecord) << "DBT_DEVNODES_CHANGED carries no record";
 
     const Seen& arrival = seen_.back();
-    const std::string& path = spec.interfaces[0];
+    const std::string& path = desc.interfaces[0];
     EXPECT_EQ(arrival.size(), offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + path.size() + 1);
     EXPECT_EQ(arrival.header().dbch_devicetype, static_cast<DWORD>(DBT_DEVTYP_DEVICEINTERFACE));
     EXPECT_EQ(arrival.classGuid(), hxsim::kImageClassGuid);
@@ -135,15 +135,15 @@ TEST_F(NotificationTest, PlugInTellsEveryWindowTheTreeChangedAndRegisteredOnesWh
 TEST_F(NotificationTest, WideRecordsCountTwoBytesACharacterAndNameTheInstanceInUpperCase) {
     HWND listener = Window();
     ASSERT_NE(Register(listener, hxsim::kImageClassGuid), nullptr);
-    const auto spec = hxsim::CameraSpec(7);
+    const auto desc = hxsim::CameraSpec(7);
 
-    const hxsim::DeviceId camera = hxsim::PlugIn(spec, hxsim::NameForm::Wide);
+    const hxsim::DeviceId camera = hxsim::PlugIn(desc, hxsim::NameForm::Wide);
     hxsim::Unplug(camera, true, hxsim::NameForm::Wide);
 
     EXPECT_EQ(EventsOf(listener),
               (std::vector<WPARAM>{DBT_DEVNODES_CHANGED, DBT_DEVICEARRIVAL, DBT_DEVNODES_CHANGED,
                                    DBT_DEVICEREMOVEPENDING, DBT_DEVICEREMOVECOMPLETE}));
-    const std::string& path = spec.interfaces[0];  // \\?\root#image#0007#{6bdd...}
+    const std::string& path = desc.interfaces[0];  // \\?\root#image#0007#{6bdd...}
     for (const Seen& s : seen_) {
         if (!s.hasRecord) continue;
         EXPECT_EQ(s.size(), offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + 2 * (path.size() + 1));

@@ -119,7 +119,7 @@ using DeviceId = int;
 // the installer leaves it, when the driver property is REG_SZ text. Adding an
 // instance id that is present already is an error; adding one that was
 // unplugged gives a new DeviceId for the same device node.
-DeviceId AddDevice(const DeviceSpec& spec);
+DeviceId AddDevice(const DeviceSpec& desc);
 
 // How broadcast records name the interface: Ansi is the 8-bit record that
 // Windows sends to an 8-bit registration; Wide is the 16-bit record that Wine
@@ -129,7 +129,7 @@ enum class NameForm { Ansi, Wide };
 
 // Adds the device and announces each interface: DBT_DEVNODES_CHANGED, then
 // DBT_DEVICEARRIVAL, sent to registered windows; returns once handled.
-DeviceId PlugIn(const DeviceSpec& spec, NameForm form = NameForm::Ansi);
+DeviceId PlugIn(const DeviceSpec& desc, NameForm form = NameForm::Ansi);
 // Removes the device: DBT_DEVNODES_CHANGED, then (if `pending`)
 // DBT_DEVICEREMOVEPENDING, then DBT_DEVICEREMOVECOMPLETE for each interface.
 // The device has left the tree before the first broadcast: its driver has let
