@@ -25,6 +25,9 @@ fail() { echo "demo: $*" >&2; exit 1; }
 
 # ---------------------------------------------------------------- build
 
+. "$ROOT/scripts/packages.sh"
+install_packages || fail "could not install the packages it needs"
+
 say "building hxMonitor.exe and the stand-in camera in $dir"
 mkdir -p "$dir"
 if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \

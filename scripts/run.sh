@@ -13,6 +13,10 @@ export HX_ROOT=$ROOT
 export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
 dir=$HX_BUILD_ROOT/win32
 
+say() { printf '\n==> %s\n' "$*"; }
+. "$ROOT/scripts/packages.sh"
+install_packages || exit 1
+
 echo "==> building hxMonitor.exe in $dir"
 mkdir -p "$dir"
 if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
