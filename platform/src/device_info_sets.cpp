@@ -115,6 +115,14 @@ void FillDeviceData(const SetDevice& device, SP_DEVINFO_DATA* data) {
     data->Reserved = device.token;
 }
 
+// The device's node as the tree holds it now: properties live with the device
+// instance, so a device plugged in again is read as it is now.
+NodePtr CurrentNodeOf(const NodePtr& node) {
+    for (const NodePtr& current : CurrentNodes())
+        if (SamePath(current->desc.instanceId, node->desc.instanceId)) return current;
+    return node;
+}
+
 // The set's entry for the node's device, found by instance id as the
 // platform finds it, or a new one at the end.
 SetDevice& DeviceEntryFor(InfoSet& set, const NodePtr& node) {
@@ -333,7 +341,7 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINF
         SetLastError(ERROR_INVALID_DATA);
         return FALSE;
     }
-    const std::optional<hxsim::RegData> value = PropertyValue(*device->node, Property);
+    const std::optional<hxsim::RegData> value = PropertyValue(*CurrentNodeOf(device->node), Property);
     if (!value) {
         SetLastError(ERROR_INVALID_DATA);
         return FALSE;

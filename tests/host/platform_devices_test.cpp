@@ -276,4 +276,26 @@ TEST_F(DeviceSetTest, OpeningAnInterfaceByPathAddsItUnlessToldNotTo) {
     EXPECT_FALSE(SetupDiOpenDeviceInterfaceA(set, camera.interfaces[0].c_str(), DIODI_NO_ADD, &again));
 }
 
+TEST_F(DeviceSetTest, DevicePluggedInAgainIsReadWithItsCurrentProperties) {
+    auto camera = hxsim::CameraSpec(5);
+    HDEVINFO set = Track(PresentImageInterfaces());
+    const auto first = hxsim::AddDevice(camera);
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    ASSERT_TRUE(SetupDiOpenDeviceInterfaceA(set, camera.interfaces[0].c_str(), 0, &data));
+    hxsim::Unplug(first);
+
+    camera.driver = hxsim::RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0077");
+    hxsim::AddDevice(camera);
+    ASSERT_TRUE(SetupDiOpenDeviceInterfaceA(set, camera.interfaces[0].c_str(), 0, &data));
+
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, nullptr, &device);
+    char driver[MAX_PATH] = {};
+    ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DRIVER, nullptr,
+                                                  reinterpret_cast<PBYTE>(driver), sizeof driver, nullptr));
+    EXPECT_STREQ(driver, "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0077");
+}
+
 }  // namespace
