@@ -140,6 +140,7 @@ void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
     char devicePath[MAX_PATH];
     char controlPath[MAX_PATH];
     HANDLE hDevice;
+    HANDLE hEarlier;
 
     if (!GetBroadcastPath(broadcast, devicePath))
         return;
@@ -157,11 +158,14 @@ void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
     /* The record serves one camera: a later arrival replaces the held handle,
        and the earlier one is closed rather than leaked. A worker already
        running stays armed on the camera it armed, through its own duplicate,
-       and its disarm goes there too. */
-    ReleaseDevice(monitor);
+       and its disarm goes there too. One swap, so a worker just starting
+       sees either camera, never none. */
     LockMonitor();
+    hEarlier = monitor->hDevice;
     monitor->hDevice = hDevice;
     UnlockMonitor();
+    if (hEarlier != NO_HANDLE)
+        CloseHandle(hEarlier);
     if (hDevice == NO_HANDLE)
         return;
     StartEventWorker(monitor);
