@@ -1,0 +1,27 @@
+# Import-table test of hxMonitor.exe: only the platform's own DLLs, nothing by
+# ordinal, no function that writes the registry. It reads the file with
+# objdump, so it needs no Wine. The Windows build includes this file after it
+# defines the hxMonitor target.
+
+if(CMAKE_OBJDUMP)
+  set(_hx_objdump ${CMAKE_OBJDUMP})
+else()
+  set(_hx_objdump i686-w64-mingw32-objdump)
+endif()
+set(_hx_check ${CMAKE_CURRENT_LIST_DIR}/check-exe-imports.sh)
+
+add_test(NAME exe_imports COMMAND bash ${_hx_check} $<TARGET_FILE:hxMonitor>)
+set_tests_properties(exe_imports PROPERTIES
+  ENVIRONMENT "HX_OBJDUMP=${_hx_objdump}" LABELS exe TIMEOUT 60)
+
+# The check itself must reject what it is there to catch: listings laid out
+# as objdump prints them, each with one forbidden import.
+foreach(_hx_case registry-writer key-creator foreign-dll by-ordinal)
+  add_test(NAME exe_imports_rejects_${_hx_case}
+    COMMAND bash ${_hx_check} --listing ${CMAKE_CURRENT_LIST_DIR}/testdata/imports-${_hx_case}.txt)
+  set_tests_properties(exe_imports_rejects_${_hx_case} PROPERTIES
+    PASS_REGULAR_EXPRESSION "REJECTED: " LABELS exe TIMEOUT 60)
+endforeach()
+add_test(NAME exe_imports_accepts_clean_listing
+  COMMAND bash ${_hx_check} --listing ${CMAKE_CURRENT_LIST_DIR}/testdata/imports-clean.txt)
+set_tests_properties(exe_imports_accepts_clean_listing PROPERTIES LABELS exe TIMEOUT 60)
