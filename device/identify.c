@@ -4,15 +4,22 @@
 int GetDeviceTextProperty(HDEVINFO hDevInfo, PSP_DEVINFO_DATA deviceData, DWORD property,
                           DWORD *type, char *text, DWORD textSize)
 {
+    DWORD i;
+
     /* The platform copies the stored bytes as they are; a value stored without
-       a terminator would otherwise leave the text open-ended. */
+       a terminator would otherwise leave the text open-ended. Zeroed first,
+       the buffer holds a text unless the data filled it without a zero. */
     ZeroMemory(text, textSize);
     if (!SetupDiGetDeviceRegistryPropertyA(hDevInfo, deviceData, property, type, (PBYTE)text,
                                            textSize, NULL)) {
         GetLastError();
         return 0;
     }
-    return text[textSize - 1] == '\0';
+    for (i = 0; i < textSize; i++) {
+        if (text[i] == '\0')
+            return 1;
+    }
+    return 0;
 }
 
 int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,

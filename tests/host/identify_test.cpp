@@ -117,6 +117,19 @@ TEST_F(IdentifyTest, UnterminatedServiceFillingTheBufferEndsTheWalkCleanly) {
     EXPECT_EQ(hxsim::ControlOpens(camera), 0);
 }
 
+TEST_F(IdentifyTest, ServiceFillingTheBufferWithItsOwnTerminatorIsRead) {
+    std::vector<uint8_t> bytes(128, 'x');
+    const std::string name = hxtest::kCameraService;
+    std::copy(name.begin(), name.end(), bytes.begin());
+    bytes[name.size()] = 0;
+    hxsim::DeviceSpec camera = hxsim::CameraSpec();
+    camera.service = hxsim::RegData::Binary(bytes, REG_SZ);
+    const auto id = hxsim::AddDevice(camera);
+
+    EXPECT_EQ(OpenFirst(), 1);
+    EXPECT_EQ(hxsim::ControlOpenNow(id), 1);
+}
+
 TEST_F(IdentifyTest, OnlyTheFirstOfTwoCamerasIsOpened) {
     const auto first = hxsim::AddDevice(hxsim::CameraSpec(0));
     const auto second = hxsim::AddDevice(hxsim::CameraSpec(1));
