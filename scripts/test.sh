@@ -8,7 +8,9 @@
 #
 # It exits non-zero if anything fails and ends with a summary.
 #
-#   scripts/test.sh [host] [tsan] [win32]    (default: all three)
+#   scripts/test.sh [host] [tsan] [win32] [fuzz]    (default: all four)
+#
+#   fuzz             each libFuzzer target for a short while (build/fuzz)
 #
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
 # HX_HOST_CC / HX_HOST_CXX (default clang / clang++).
@@ -24,9 +26,9 @@ HOST_CXX=${HX_HOST_CXX:-clang++}
 selected=()
 for arg in "$@"; do
     case $arg in
-        host|tsan|win32) selected+=("$arg") ;;
+        host|tsan|win32|fuzz) selected+=("$arg") ;;
         -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
-        *) echo "unknown tree '$arg' (host, tsan, win32)" >&2; exit 2 ;;
+        *) echo "unknown tree '$arg' (host, tsan, win32, fuzz)" >&2; exit 2 ;;
     esac
 done
 
@@ -141,6 +143,12 @@ windows() {
     run_ctest "$dir"
 }
 
+# Each fuzz target briefly, from its committed seeds (the long runs are in
+# BENCHMARKS.md). HX_FUZZ_SECONDS per target, default 20.
+fuzz_brief() {
+    HX_BUILD_ROOT=$HX_BUILD_ROOT HX_JOBS=$JOBS bash "$ROOT/scripts/fuzz.sh" "${HX_FUZZ_SECONDS:-20}"
+}
+
 # ---------------------------------------------------------------- Wine and X
 
 . "$ROOT/scripts/wine-env.sh"
@@ -178,6 +186,7 @@ wanted() {
 wanted host && stage "host: ASan + UBSan" host_asan
 wanted tsan && stage "host: ThreadSanitizer (concurrency)" host_tsan
 wanted win32 && stage "win32: hxMonitor.exe under Wine" windows
+wanted fuzz && stage "fuzz: each target briefly from its seeds" fuzz_brief
 
 printf '\n==== hxMonitor test summary ====\n'
 printf '  %s\n' "${results[@]}"
