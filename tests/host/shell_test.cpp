@@ -32,19 +32,21 @@ public:
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 window_ = hwnd;
+                thread_id_ = GetCurrentThreadId();
                 ready_ = true;
             }
             changed_.notify_all();
             MSG msg;
             while (GetMessageA(&msg, nullptr, 0, 0) > 0)
                 DispatchMessageA(&msg);
+            DestroyWindow(hwnd);
         });
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return ready_; });
     }
+    // Ends the window's thread, which then destroys the window itself.
     ~ForeignWindow() {
-        PostMessageA(window_, WM_CLOSE, 0, 0);
-        PostThreadMessageA(GetWindowThreadProcessId(window_, nullptr), WM_QUIT, 0, 0);
+        PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
         thread_.join();
     }
     HWND window() const { return window_; }
@@ -54,6 +56,7 @@ private:
     std::condition_variable changed_;
     bool ready_ = false;
     HWND window_ = nullptr;
+    DWORD thread_id_ = 0;
     std::thread thread_;
 };
 
