@@ -52,4 +52,11 @@ done
 
 # The prefix sees the host's root as drive Z:.
 inf="Z:${standin//\//\\}\\hxcamsim.inf"
-"$root/scripts/wine-run.sh" "$standin/camsetup.exe" install "$inf"
+"$root/scripts/wine-run.sh" "$standin/camsetup.exe" install "$inf" && exit 0
+# Once, on a loaded machine, the driver was installed but its camera never
+# appeared in that session. The driver is in the prefix by then, and a new
+# session starts it afresh; a second failure is a real one.
+echo "install-camera: the camera did not come up; starting it in a new Wine session" >&2
+wineserver -k 2>/dev/null
+wineserver -w
+"$root/scripts/wine-run.sh" "$standin/camsetup.exe" start
