@@ -2,45 +2,17 @@
 // return of MonitorMain. With the worker idle it should be a matter of
 // microseconds; with the worker stuck inside a slow launch the main thread
 // gives up after its bounded wait (400 ms) and ends anyway.
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <string>
+
+#include <hxsim/launch_gate.h>
 
 #include "bench_support.h"
 
 namespace {
 
 using hxbench::Clock;
-
-// Holds every launch inside CreateProcessA until opened.
-class LaunchGate {
-public:
-    LaunchGate() {
-        hxsim::OnCreateProcess([this](const std::string&) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            ++entered_;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return open_; });
-        });
-    }
-    ~LaunchGate() { Open(); }
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    bool WaitForEntered() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return entered_ > 0; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-    int entered_ = 0;
-};
+using hxsim::LaunchGate;
 
 // Posts WM_CLOSE and returns the time until MonitorMain returned.
 Clock::duration CloseAndTime(hxbench::MonitorProcess& monitor) {
@@ -104,7 +76,7 @@ void SlowLaunchScenario(long count) {
                 hxbench::Abort("the press did not reach CreateProcessA");
             samples.push_back(hxbench::Millis(CloseAndTime(monitor)));
             gate.Open();
-            // Before the gate goes: the hook refers to it until the reset.
+            // The late worker finishes its launch and disarms the camera.
             hxbench::Expect(hxsim::WaitForThreadsToEnd(),
                             "the worker ends once its launch returns");
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <hxsim/launch_gate.h>
 #include <hxsim/world.h>
 
 #include <dbt.h>
@@ -10,8 +11,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -107,35 +106,7 @@ bool WaitUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::
     return true;
 }
 
-// A gate that launches wait at, so a test can hold the worker inside a launch.
-class LaunchGate {
-public:
-    LaunchGate() {
-        hxsim::OnCreateProcess([this](const std::string&) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            ++entered_;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return open_; });
-        });
-    }
-    ~LaunchGate() { Open(); }
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    // Waits until `count` launches have reached the gate.
-    bool WaitForEntered(int count) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return entered_ >= count; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-    int entered_ = 0;
-};
+using hxsim::LaunchGate;
 
 // Registers what "LaunchApplications" names for an event under a driver key.
 inline void RegisterEventApplication(const std::string& driverKeyPath, const std::string& event,
