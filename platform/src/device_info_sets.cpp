@@ -77,21 +77,26 @@ InfoSets& Sets() {
 
 using Guard = std::lock_guard<std::mutex>;
 
+// The interface a caller's record names in this set; null with
+// ERROR_INVALID_PARAMETER when the record is missing, malformed or foreign.
 SetInterface* FindInterface(InfoSet& set, const SP_DEVICE_INTERFACE_DATA* data, SetDevice** owner = nullptr) {
-    if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) return nullptr;
-    for (SetDevice& device : set.devices)
-        for (SetInterface& entry : device.interfaces)
-            if (entry.token == data->Reserved) {
-                if (owner) *owner = &device;
-                return &entry;
-            }
+    if (data && data->cbSize == sizeof(SP_DEVICE_INTERFACE_DATA))
+        for (SetDevice& device : set.devices)
+            for (SetInterface& entry : device.interfaces)
+                if (entry.token == data->Reserved) {
+                    if (owner) *owner = &device;
+                    return &entry;
+                }
+    SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
 }
 
+// The same for a device record.
 SetDevice* FindDevice(InfoSet& set, const SP_DEVINFO_DATA* data) {
-    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA)) return nullptr;
-    for (SetDevice& device : set.devices)
-        if (device.token == data->Reserved) return &device;
+    if (data && data->cbSize == sizeof(SP_DEVINFO_DATA))
+        for (SetDevice& device : set.devices)
+            if (device.token == data->Reserved) return &device;
+    SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
 }
 
@@ -264,10 +269,7 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
         return FALSE;
     }
     SetDevice* only = nullptr;
-    if (DeviceInfoData && !(only = FindDevice(*set, DeviceInfoData))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (DeviceInfoData && !(only = FindDevice(*set, DeviceInfoData))) return FALSE;
     DWORD seen = 0;
     for (SetDevice& device : set->devices) {
         if (only && &device != only) continue;
@@ -294,10 +296,7 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO DeviceInfoSet,
     if (!set) return FALSE;
     SetDevice* device = nullptr;
     SetInterface* entry = FindInterface(*set, DeviceInterfaceData, &device);
-    if (!entry) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!entry) return FALSE;
     if ((DeviceInterfaceDetailData &&
          DeviceInterfaceDetailData->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) ||
         (!DeviceInterfaceDetailData && DeviceInterfaceDetailDataSize != 0)) {
@@ -329,10 +328,7 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINF
     InfoSet* set = Sets().Find(DeviceInfoSet, "SetupDiGetDeviceRegistryPropertyA");
     if (!set) return FALSE;
     SetDevice* device = FindDevice(*set, DeviceInfoData);
-    if (!device) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!device) return FALSE;
     if (Property >= SPDRP_MAXIMUM_PROPERTY) {
         SetLastError(ERROR_INVALID_REG_PROPERTY);
         return FALSE;
@@ -401,10 +397,7 @@ BOOL WINAPI SetupDiDeleteDeviceInterfaceData(HDEVINFO DeviceInfoSet,
     if (!set) return FALSE;
     SetDevice* device = nullptr;
     SetInterface* entry = FindInterface(*set, DeviceInterfaceData, &device);
-    if (!entry) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!entry) return FALSE;
     device->interfaces.erase(device->interfaces.begin() + (entry - device->interfaces.data()));
     return TRUE;
 }
