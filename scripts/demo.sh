@@ -58,17 +58,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# win PROGRAM ARGS...: runs a Windows program with its output in files, never
-# a pipe, since a program that starts a Wine session leaves background
-# services holding whatever output it had. Windows line ends become Unix ones.
 out=$(mktemp -d "${TMPDIR:-/tmp}/hx-demo.XXXXXX") || exit 1
-win() {
-    wine "$@" >"$out/stdout" 2>"$out/stderr"
-    local status=$?
-    tr -d '\r' <"$out/stdout"
-    tr -d '\r' <"$out/stderr" >&2
-    return "$status"
-}
+# win PROGRAM ARGS...: see hx_win in scripts/wine-env.sh.
+win() { hx_win "$out" "$@"; }
 
 # ---------------------------------------------------------------- camera
 

@@ -1,6 +1,7 @@
 # Wine settings shared by every script that runs a Windows program: a private
 # 32-bit prefix under the build directory, quiet logging, no install prompts.
-# Source this file; it only sets variables and defines hx_display_usable.
+# Source this file; it only sets variables and defines hx_display_usable and
+# hx_win.
 
 HX_ROOT=${HX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 HX_BUILD_ROOT=${HX_BUILD_ROOT:-$HX_ROOT/build}
@@ -27,4 +28,18 @@ hx_display_usable() {
             [ -S "/tmp/.X11-unix/X$number" ] ;;
         *) return 0 ;;
     esac
+}
+
+# hx_win OUTDIR PROGRAM ARGS...: a Windows program with its output in files
+# under OUTDIR, never a pipe (the first Wine process of a session hands its
+# output to Wine's services, which keep it open until the server quits),
+# replayed with Unix line ends. Returns the program's exit code.
+hx_win() {
+    local out=$1
+    shift
+    wine "$@" >"$out/stdout" 2>"$out/stderr"
+    local status=$?
+    tr -d '\r' <"$out/stdout"
+    tr -d '\r' <"$out/stderr" >&2
+    return "$status"
 }

@@ -97,16 +97,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# win PROGRAM ARGS...: a Windows program with its output in files, never a
-# pipe (the first Wine process of a session hands its output to Wine's
-# services, which keep it open), replayed with Unix line ends.
-win() {
-    wine "$@" >"$out/stdout" 2>"$out/stderr"
-    local status=$?
-    tr -d '\r' <"$out/stdout"
-    tr -d '\r' <"$out/stderr" >&2
-    return "$status"
-}
+# win PROGRAM ARGS...: see hx_win in scripts/wine-env.sh.
+win() { hx_win "$out" "$@"; }
 
 echo "==> stand-in camera in $WINEPREFIX"
 started=$SECONDS
