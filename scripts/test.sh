@@ -144,9 +144,9 @@ windows() {
 }
 
 # Each fuzz target briefly, from its committed seeds (the long runs are in
-# BENCHMARKS.md). HX_FUZZ_SECONDS per target, default 20.
+# BENCHMARKS.md). HX_FUZZ_SECONDS per target, default 30.
 fuzz_brief() {
-    HX_BUILD_ROOT=$HX_BUILD_ROOT HX_JOBS=$JOBS bash "$ROOT/scripts/fuzz.sh" "${HX_FUZZ_SECONDS:-20}"
+    HX_BUILD_ROOT=$HX_BUILD_ROOT HX_JOBS=$JOBS bash "$ROOT/scripts/fuzz.sh" "${HX_FUZZ_SECONDS:-30}"
 }
 
 # ---------------------------------------------------------------- Wine and X
