@@ -172,6 +172,16 @@ struct Plan {
     long warmup;
 };
 
+// One launch per press of the round, the last of them `command`.
+void ExpectRoundLaunches(const Plan& plan, const std::string& command, const char* started) {
+    const auto recorded = hxsim::Launches();
+    const auto presses = static_cast<size_t>(plan.warmup + plan.perRound);
+    hxbench::Expect(recorded.size() == presses,
+                    "one launch per press (" + std::to_string(recorded.size()) +
+                        " launches for " + std::to_string(presses) + " presses)");
+    hxbench::Expect(!recorded.empty() && recorded.back().commandLine == command, started);
+}
+
 // The camera is present at start-up: no driver key is held, so every press
 // takes the default program without a registry lookup.
 void DefaultCommandScenario(const Plan& plan) {
@@ -190,13 +200,7 @@ void DefaultCommandScenario(const Plan& plan) {
             monitor.PostClose();
             hxbench::Expect(monitor.Join() == 0, "exit code after WM_CLOSE is 0");
         }
-        const auto recorded = hxsim::Launches();
-        hxbench::Expect(recorded.size() == static_cast<size_t>(plan.warmup + plan.perRound),
-                        "one launch per press (" + std::to_string(recorded.size()) +
-                            " launches for " + std::to_string(plan.warmup + plan.perRound) +
-                            " presses)");
-        hxbench::Expect(!recorded.empty() && recorded.back().commandLine == "hxAMCap.exe",
-                        "the default program was started");
+        ExpectRoundLaunches(plan, "hxAMCap.exe", "the default program was started");
         hxbench::EndScenario("default program");
     }
     Report("Camera present at start (default program, no registry lookup)", all, roundRatios);
@@ -222,13 +226,7 @@ void RegisteredCommandScenario(const Plan& plan) {
             monitor.PostClose();
             hxbench::Expect(monitor.Join() == 0, "exit code after WM_CLOSE is 0");
         }
-        const auto recorded = hxsim::Launches();
-        hxbench::Expect(recorded.size() == static_cast<size_t>(plan.warmup + plan.perRound),
-                        "one launch per press (" + std::to_string(recorded.size()) +
-                            " launches for " + std::to_string(plan.warmup + plan.perRound) +
-                            " presses)");
-        hxbench::Expect(!recorded.empty() && recorded.back().commandLine == kRegisteredCommand,
-                        "the registered program was started");
+        ExpectRoundLaunches(plan, kRegisteredCommand, "the registered program was started");
         hxbench::EndScenario("registered program");
     }
     Report("Camera arrived (registered program read from its driver key)", all, roundRatios);
