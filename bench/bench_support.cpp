@@ -41,14 +41,14 @@ long Iterations(const Options& options, long full, long brief) {
     return options.brief ? brief : full;
 }
 
-std::string DriverKeyOf(const hxsim::DeviceSpec& desc) {
+std::string DriverKeyOf(const hxsim::DeviceDesc& desc) {
     const auto& bytes = desc.driver->bytes;
     std::string driver(bytes.begin(), bytes.end());
     driver.resize(std::min(driver.size(), driver.find('\0')));
     return "SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver;
 }
 
-void RegisterCommand(const hxsim::DeviceSpec& desc, const std::string& event,
+void RegisterCommand(const hxsim::DeviceDesc& desc, const std::string& event,
                      const std::string& application, const std::string& command) {
     hxsim::SetValue(DriverKeyOf(desc) + "\\Events\\" + event, "LaunchApplications",
                     hxsim::RegData::Text(application));

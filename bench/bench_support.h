@@ -19,11 +19,11 @@ inline constexpr const char* kRegisteredApplications =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\StillImage\\Registered Applications";
 
 // The driver key path of a device ("SYSTEM\...\Class\<driver>").
-std::string DriverKeyOf(const hxsim::DeviceSpec& desc);
+std::string DriverKeyOf(const hxsim::DeviceDesc& desc);
 
 // Registers `command` for the event ("SnapButton" or "NewPicture") under the
 // device's driver key, through the application name `application`.
-void RegisterCommand(const hxsim::DeviceSpec& desc, const std::string& event,
+void RegisterCommand(const hxsim::DeviceDesc& desc, const std::string& event,
                      const std::string& application, const std::string& command);
 
 // Command-line options every benchmark accepts.

@@ -46,7 +46,7 @@ void Signal(hxsim::DeviceId camera, long count) {
 
 void CameraAtStartScenario(long events) {
     std::printf("\nCamera present at start (default programs)\n");
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
     std::unique_ptr<hxbench::MonitorProcess> monitor;
 
     const uint64_t startup = Phase("start-up until armed", 1, "", [&] {
@@ -73,7 +73,7 @@ void CameraAtStartScenario(long events) {
 
 void CameraArrivesScenario(long events, long cycles) {
     std::printf("\nCamera arrives later (registered programs read from its driver key)\n");
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     hxbench::RegisterCommand(desc, "SnapButton", "Bench Snap", "C:\\Imaging\\snap.exe");
     hxbench::RegisterCommand(desc, "NewPicture", "Bench Picture", "C:\\Imaging\\picture.exe");
     std::unique_ptr<hxbench::MonitorProcess> monitor;

@@ -71,7 +71,7 @@ void IdleWindow(const char* scenario, std::chrono::milliseconds window) {
 
 void CameraArmedScenario(std::chrono::milliseconds window) {
     std::printf("\nCamera present and armed; worker waiting, main thread in its message loop\n");
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
     hxbench::MonitorProcess monitor;
     if (!hxbench::WaitUntil([&] { return hxsim::IsArmed(camera); }))
         hxbench::Abort("the camera was not armed");

@@ -188,7 +188,7 @@ void DefaultCommandScenario(const Plan& plan) {
     Samples all;
     std::vector<double> roundRatios;
     for (long round = 0; round < plan.rounds; ++round) {
-        const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+        const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
         Arrival launches;
         hxsim::OnCreateProcess([&](const std::string&) { launches.Post(Clock::now()); });
         {
@@ -212,7 +212,7 @@ void RegisteredCommandScenario(const Plan& plan) {
     Samples all;
     std::vector<double> roundRatios;
     for (long round = 0; round < plan.rounds; ++round) {
-        const auto desc = hxsim::CameraSpec();
+        const auto desc = hxsim::CameraDesc();
         hxbench::RegisterCommand(desc, "SnapButton", "Bench Imaging", kRegisteredCommand);
         Arrival launches;
         hxsim::OnCreateProcess([&](const std::string&) { launches.Post(Clock::now()); });

@@ -25,7 +25,7 @@ Clock::duration CloseAndTime(hxbench::MonitorProcess& monitor) {
 void IdleWorkerScenario(long count) {
     std::vector<double> samples;
     for (long i = 0; i < count; ++i) {
-        const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+        const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
         {
             hxbench::MonitorProcess monitor;
             if (!hxbench::WaitUntil([&] { return hxsim::IsArmed(camera); }))
@@ -65,7 +65,7 @@ void NoWorkerScenario(long count) {
 void SlowLaunchScenario(long count) {
     std::vector<double> samples;
     for (long i = 0; i < count; ++i) {
-        const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+        const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
         {
             LaunchGate gate;
             hxbench::MonitorProcess monitor;

@@ -60,16 +60,16 @@ HWND CreateMonitorWindow() {
 World BuildWorld(uint8_t flags) {
     World world;
     if (flags & 0x01)
-        world.cameras.push_back(hxsim::AddDevice(hxsim::CameraSpec(0)));
+        world.cameras.push_back(hxsim::AddDevice(hxsim::CameraDesc(0)));
     if (flags & 0x02)
-        hxsim::AddDevice(hxsim::OtherImageSpec(0));
+        hxsim::AddDevice(hxsim::OtherImageDesc(0));
     return world;
 }
 
 // Changes to the tree after the monitor has built its information set.
 void ChangeWorldAfterStart(uint8_t flags, World& world) {
     if (flags & 0x04) {
-        const auto desc = hxsim::CameraSpec(1);
+        const auto desc = hxsim::CameraDesc(1);
         if (flags & 0x08) {
             const auto& bytes = desc.driver->bytes;
             std::string driver(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));

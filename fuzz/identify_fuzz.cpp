@@ -44,7 +44,7 @@ constexpr size_t kMaxProperty = 300;
 constexpr size_t kMaxPath = 300;
 
 struct Device {
-    hxsim::DeviceSpec desc;
+    hxsim::DeviceDesc desc;
     hxsim::DeviceId id = -1;
     bool standardDriver = false;
 };
@@ -97,7 +97,7 @@ Scenario Read(hxfuzz::Input& in) {
     for (int i = 0; i < count; ++i) {
         Device device;
         const uint8_t shape = in.Byte();
-        const auto standard = hxsim::CameraSpec(i);
+        const auto standard = hxsim::CameraDesc(i);
         device.desc.instanceId = "ROOT\\IMAGE\\FUZZ" + std::to_string(i);
 
         const DWORD serviceType = hxfuzz::TypeFrom(in.Byte());

@@ -219,7 +219,7 @@ LRESULT SendRawDeviceChange(WPARAM event, const void* record) {
     return answer.Result();
 }
 
-DeviceId PlugIn(const DeviceSpec& desc, NameForm form) {
+DeviceId PlugIn(const DeviceDesc& desc, NameForm form) {
     const DeviceId id = AddDevice(desc);
     detail::BroadcastNodesChanged();
     for (const std::string& path : desc.interfaces) SendInterfaceEvent(DBT_DEVICEARRIVAL, path, form, desc.interfaceClass);

@@ -29,7 +29,7 @@ std::string FoldCase(const std::string& text) {
 
 class DeviceTree {
 public:
-    DeviceId Add(const DeviceSpec& desc) {
+    DeviceId Add(const DeviceDesc& desc) {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string key = FoldCase(desc.instanceId);
         auto existing = byInstance_.find(key);
@@ -156,9 +156,9 @@ void ResetDevices() {
 
 namespace hxsim {
 
-DeviceSpec CameraSpec(int index) {
+DeviceDesc CameraDesc(int index) {
     const std::string n = detail::Index4(index);
-    DeviceSpec desc;
+    DeviceDesc desc;
     desc.instanceId = "ROOT\\IMAGE\\" + n;
     desc.service = RegData::Text("RUdiDOVUDIRUR");
     desc.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + n);
@@ -168,9 +168,9 @@ DeviceSpec CameraSpec(int index) {
 
 // Another driver's scanner: its own instance ids and driver numbers, so it
 // can sit beside a camera of the same index.
-DeviceSpec OtherImageSpec(int index) {
+DeviceDesc OtherImageDesc(int index) {
     const std::string n = detail::Index4(index);
-    DeviceSpec desc;
+    DeviceDesc desc;
     desc.instanceId = "USB\\VID_04A9&PID_220E\\" + n;
     desc.service = RegData::Text("usbscan");
     desc.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + detail::Index4(index + 100));
@@ -178,7 +178,7 @@ DeviceSpec OtherImageSpec(int index) {
     return desc;
 }
 
-DeviceId AddDevice(const DeviceSpec& desc) {
+DeviceId AddDevice(const DeviceDesc& desc) {
     const DeviceId id = detail::Tree().Add(desc);
     // An installed device has its driver key, as the installer made it.
     if (desc.driver && desc.driver->type == REG_SZ) {

@@ -20,11 +20,11 @@ namespace hxsim::detail {
 // while information sets built earlier keep the node they saw, as the
 // platform keeps an unplugged device's registry entries.
 struct DeviceNode {
-    DeviceNode(DeviceId id, DeviceSpec desc, DWORD devInst)
+    DeviceNode(DeviceId id, DeviceDesc desc, DWORD devInst)
         : id(id), desc(std::move(desc)), devInst(devInst) {}
 
     const DeviceId id;
-    const DeviceSpec desc;
+    const DeviceDesc desc;
     const DWORD devInst;  // the devnode number reported in SP_DEVINFO_DATA
     std::atomic<bool> present{true};
 };

@@ -12,7 +12,7 @@ namespace {
 class PrefixLikeWorld : public ::testing::Environment {
 public:
     void SetUp() override {
-        hxsim::DeviceSpec monitor;
+        hxsim::DeviceDesc monitor;
         monitor.instanceId = "DISPLAY\\DEFAULT_MONITOR\\4&17F0FF54&0&UID0";
         monitor.driver = hxsim::RegData::Text("{4D36E96E-E325-11CE-BFC1-08002BE10318}\\0000");
         monitor.interfaceClass = {0xe6f07b5f, 0xee97, 0x4a90, {0xb0, 0x76, 0x33, 0xf5, 0x7b, 0xf4, 0xea, 0xa7}};

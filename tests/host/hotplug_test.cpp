@@ -37,7 +37,7 @@ struct Registration {
     std::string pictureCommand;
 };
 
-Registration RegisterUnder(const hxsim::DeviceSpec& desc, const std::string& owner) {
+Registration RegisterUnder(const hxsim::DeviceDesc& desc, const std::string& owner) {
     const std::string key = DriverKeyOf(desc);
     Registration registration{"C:\\" + owner + "\\snap.exe", "C:\\" + owner + "\\picture.exe"};
     RegisterEventApplication(key, "SnapButton", owner + " Snap");
@@ -48,13 +48,13 @@ Registration RegisterUnder(const hxsim::DeviceSpec& desc, const std::string& own
 }
 
 // A flatbed on the same desk: an image device of another driver.
-hxsim::DeviceSpec Scanner() {
-    return hxsim::OtherImageSpec(5);
+hxsim::DeviceDesc Scanner() {
+    return hxsim::OtherImageDesc(5);
 }
 
 // A camera whose driver name has exactly `length` characters.
-hxsim::DeviceSpec CameraWithDriverName(int index, size_t length) {
-    hxsim::DeviceSpec desc = hxsim::CameraSpec(index);
+hxsim::DeviceDesc CameraWithDriverName(int index, size_t length) {
+    hxsim::DeviceDesc desc = hxsim::CameraDesc(index);
     std::string name = std::string(kImageClassText) + "\\";
     name += std::string(length - name.size(), '7');
     desc.driver = hxsim::RegData::Text(name);
@@ -62,15 +62,15 @@ hxsim::DeviceSpec CameraWithDriverName(int index, size_t length) {
 }
 
 // The camera, with an interface path of exactly `length` characters.
-hxsim::DeviceSpec CameraWithPathLength(size_t length) {
+hxsim::DeviceDesc CameraWithPathLength(size_t length) {
     const std::string head = "\\\\?\\root#image#";
     const std::string tail = "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
-    hxsim::DeviceSpec desc = hxsim::CameraSpec();
+    hxsim::DeviceDesc desc = hxsim::CameraDesc();
     desc.interfaces = {head + std::string(length - head.size() - tail.size(), '0') + tail};
     return desc;
 }
 
-std::string PathOf(const hxsim::DeviceSpec& desc) {
+std::string PathOf(const hxsim::DeviceDesc& desc) {
     return desc.interfaces.front();
 }
 
@@ -215,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(RecordForms, HotplugFormTest,
 
 TEST_P(HotplugFormTest, PluggedInCameraIsArmedAndStartsWhatItsOwnKeyNames) {
     ASSERT_TRUE(StartMonitor());
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     const auto own = RegisterUnder(desc, "Camera");
 
     const DeviceId camera = hxsim::PlugIn(desc, form());
@@ -234,7 +234,7 @@ TEST_P(HotplugFormTest, PluggedInCameraIsArmedAndStartsWhatItsOwnKeyNames) {
 
 TEST_P(HotplugFormTest, UnplugReleasesEverythingAndReplugMakesItAnew) {
     ASSERT_TRUE(StartMonitor());
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     const auto own = RegisterUnder(desc, "Camera");
     const DeviceId first = hxsim::PlugIn(desc, form());
     ASSERT_TRUE(ArmedSoon(first));
@@ -263,10 +263,10 @@ TEST_P(HotplugFormTest, UnplugReleasesEverythingAndReplugMakesItAnew) {
 
 TEST_P(HotplugFormTest, PendingRemovalTearsDownAndTheCompleteOneFindsNothingLeft) {
     ASSERT_TRUE(StartMonitor());
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec(), form());
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc(), form());
     ASSERT_TRUE(ArmedSoon(camera));
 
-    EXPECT_EQ(hxsim::SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, PathOf(hxsim::CameraSpec()),
+    EXPECT_EQ(hxsim::SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, PathOf(hxsim::CameraDesc()),
                                         form()),
               TRUE);
 
@@ -287,12 +287,12 @@ TEST_P(HotplugFormTest, PendingRemovalTearsDownAndTheCompleteOneFindsNothingLeft
 
 TEST_P(HotplugFormTest, LateCompleteRemovalOfTheOldCameraSparesTheNewOne) {
     ASSERT_TRUE(StartMonitor());
-    const DeviceId old = hxsim::PlugIn(hxsim::CameraSpec(0), form());
+    const DeviceId old = hxsim::PlugIn(hxsim::CameraDesc(0), form());
     ASSERT_TRUE(ArmedSoon(old));
-    hxsim::SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, PathOf(hxsim::CameraSpec(0)), form());
+    hxsim::SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, PathOf(hxsim::CameraDesc(0)), form());
 
     // A camera is swapped in before the old one's removal is complete.
-    const DeviceId swapped = hxsim::PlugIn(hxsim::CameraSpec(1), form());
+    const DeviceId swapped = hxsim::PlugIn(hxsim::CameraDesc(1), form());
     ASSERT_TRUE(ArmedSoon(swapped));
     hxsim::Unplug(old, false, form());
 
@@ -303,7 +303,7 @@ TEST_P(HotplugFormTest, LateCompleteRemovalOfTheOldCameraSparesTheNewOne) {
 
 TEST_P(HotplugFormTest, PendingAndCompleteRemovalTogetherDisarmOnce) {
     ASSERT_TRUE(StartMonitor());
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec(), form());
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc(), form());
     ASSERT_TRUE(ArmedSoon(camera));
 
     hxsim::Unplug(camera, true, form());
@@ -318,7 +318,7 @@ TEST_P(HotplugFormTest, PendingAndCompleteRemovalTogetherDisarmOnce) {
 TEST_P(HotplugFormTest, ImageDeviceArrivingFirstLendsItsKeyToTheCamera) {
     ASSERT_TRUE(StartMonitor());
     const auto scannerApps = RegisterUnder(Scanner(), "Scanner");
-    const auto cameraApps = RegisterUnder(hxsim::CameraSpec(), "Camera");
+    const auto cameraApps = RegisterUnder(hxsim::CameraDesc(), "Camera");
 
     hxsim::PlugIn(Scanner(), form());
 
@@ -326,7 +326,7 @@ TEST_P(HotplugFormTest, ImageDeviceArrivingFirstLendsItsKeyToTheCamera) {
     EXPECT_EQ(hxsim::OpenHandles().registryKeys, watching_.registryKeys + 1);
     EXPECT_TRUE(hxsim::CreatedThreads().empty());
 
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec(), form());
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc(), form());
 
     ASSERT_TRUE(ArmedSoon(camera));
     EXPECT_EQ(hxsim::OpenHandles().registryKeys, watching_.registryKeys + 1);
@@ -338,7 +338,7 @@ TEST_P(HotplugFormTest, ImageDeviceArrivingFirstLendsItsKeyToTheCamera) {
     EXPECT_EQ(Held(), kNothingHeld);
     EXPECT_TRUE(HandlesReturnTo(watching_));
 
-    const DeviceId again = hxsim::PlugIn(hxsim::CameraSpec(), form());
+    const DeviceId again = hxsim::PlugIn(hxsim::CameraDesc(), form());
     ASSERT_TRUE(ArmedSoon(again));
     EXPECT_EQ(Press(again), cameraApps.snapCommand);
 }
@@ -346,9 +346,9 @@ TEST_P(HotplugFormTest, ImageDeviceArrivingFirstLendsItsKeyToTheCamera) {
 TEST_P(HotplugFormTest, RemovingAnotherImageDeviceLeavesCameraAndKeyInPlace) {
     ASSERT_TRUE(StartMonitor());
     const auto scannerApps = RegisterUnder(Scanner(), "Scanner");
-    RegisterUnder(hxsim::CameraSpec(), "Camera");
+    RegisterUnder(hxsim::CameraDesc(), "Camera");
     const DeviceId scanner = hxsim::PlugIn(Scanner(), form());
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec(), form());
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc(), form());
     ASSERT_TRUE(ArmedSoon(camera));
 
     hxsim::Unplug(scanner, false, form());
@@ -363,15 +363,15 @@ TEST_P(HotplugFormTest, RemovingAnotherImageDeviceLeavesCameraAndKeyInPlace) {
 
 TEST_P(HotplugFormTest, QueriesAndNodeChangesLeaveEverythingAsItWas) {
     ASSERT_TRUE(StartMonitor());
-    const auto own = RegisterUnder(hxsim::CameraSpec(0), "Camera");
-    const DeviceId held = hxsim::PlugIn(hxsim::CameraSpec(0), form());
+    const auto own = RegisterUnder(hxsim::CameraDesc(0), "Camera");
+    const DeviceId held = hxsim::PlugIn(hxsim::CameraDesc(0), form());
     ASSERT_TRUE(ArmedSoon(held));
     // A second camera is in the tree, but nobody has announced it.
-    const DeviceId unannounced = hxsim::AddDevice(hxsim::CameraSpec(1));
+    const DeviceId unannounced = hxsim::AddDevice(hxsim::CameraDesc(1));
     const size_t keys = hxsim::OpenHandles().registryKeys;
 
     for (WPARAM query : {WPARAM{DBT_DEVICEQUERYREMOVE}, WPARAM{DBT_DEVICEQUERYREMOVEFAILED}}) {
-        for (const auto& path : {PathOf(hxsim::CameraSpec(0)), PathOf(hxsim::CameraSpec(1))})
+        for (const auto& path : {PathOf(hxsim::CameraDesc(0)), PathOf(hxsim::CameraDesc(1))})
             hxsim::SendInterfaceEvent(query, path, form());
     }
     monitor_->Send(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
@@ -388,7 +388,7 @@ TEST_P(HotplugFormTest, QueriesAndNodeChangesLeaveEverythingAsItWas) {
 
 TEST_P(HotplugFormTest, CameraThatCannotBeOpenedKeepsOnlyItsKeyUntilRemoved) {
     ASSERT_TRUE(StartMonitor());
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     const auto own = RegisterUnder(desc, "Camera");
     const DeviceId refusing = hxsim::AddDevice(desc);
     hxsim::RefuseOpen(refusing);
@@ -413,12 +413,12 @@ TEST_P(HotplugFormTest, CameraThatCannotBeOpenedKeepsOnlyItsKeyUntilRemoved) {
 
 TEST_P(HotplugFormTest, SecondCameraReplacesTheHeldOneWhileTheFirstStaysArmed) {
     ASSERT_TRUE(StartMonitor());
-    const auto firstApps = RegisterUnder(hxsim::CameraSpec(0), "First");
-    RegisterUnder(hxsim::CameraSpec(1), "Second");
-    const DeviceId first = hxsim::PlugIn(hxsim::CameraSpec(0), form());
+    const auto firstApps = RegisterUnder(hxsim::CameraDesc(0), "First");
+    RegisterUnder(hxsim::CameraDesc(1), "Second");
+    const DeviceId first = hxsim::PlugIn(hxsim::CameraDesc(0), form());
     ASSERT_TRUE(ArmedSoon(first));
 
-    const DeviceId second = hxsim::PlugIn(hxsim::CameraSpec(1), form());
+    const DeviceId second = hxsim::PlugIn(hxsim::CameraDesc(1), form());
 
     EXPECT_EQ(hxsim::ControlOpens(second), 1);
     EXPECT_TRUE(hxsim::IsArmed(first));
@@ -468,14 +468,14 @@ TEST_P(HotplugFormTest, ControlObjectPathMustFitThePathBuffer) {
     }
 
     // None of that got in the way of the camera's next arrival.
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec(), form());
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc(), form());
     ASSERT_TRUE(ArmedSoon(camera));
     EXPECT_EQ(Press(camera), kDefaultSnapCommand);
 }
 
 TEST_P(HotplugFormTest, RecordsWhoseNameRunsPastTheirSizeAreIgnored) {
     ASSERT_TRUE(StartMonitor());
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     const DeviceId camera = hxsim::AddDevice(desc);
 
     EXPECT_EQ(hxsim::SendRawDeviceChange(DBT_DEVICEARRIVAL,
@@ -507,11 +507,11 @@ TEST_F(HotplugTest, CameraIsFollowedWhereInterfacesCannotBeOpenedByPath) {
     hxsim::FailCall("SetupDiOpenDeviceInterfaceA", ERROR_CALL_NOT_IMPLEMENTED, 0, 0);
     ASSERT_TRUE(StartMonitor());
     const auto scannerApps = RegisterUnder(Scanner(), "Scanner");
-    const auto cameraApps = RegisterUnder(hxsim::CameraSpec(), "Camera");
+    const auto cameraApps = RegisterUnder(hxsim::CameraDesc(), "Camera");
 
     const DeviceId scanner = hxsim::PlugIn(Scanner(), NameForm::Wide);
     EXPECT_EQ(Held(), "key");
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec(), NameForm::Wide);
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc(), NameForm::Wide);
     ASSERT_TRUE(ArmedSoon(camera));
     EXPECT_EQ(Press(camera), scannerApps.snapCommand);
 
@@ -526,7 +526,7 @@ TEST_F(HotplugTest, CameraIsFollowedWhereInterfacesCannotBeOpenedByPath) {
     EXPECT_EQ(hxsim::DriverRequests(camera).size(), 2u);
     EXPECT_TRUE(HandlesReturnTo(watching_));
 
-    const DeviceId again = hxsim::PlugIn(hxsim::CameraSpec(), NameForm::Wide);
+    const DeviceId again = hxsim::PlugIn(hxsim::CameraDesc(), NameForm::Wide);
     ASSERT_TRUE(ArmedSoon(again));
     EXPECT_EQ(Press(again), cameraApps.snapCommand);
 }
@@ -558,9 +558,9 @@ TEST_F(HotplugTest, DriverKeyPathMayFillThePathBufferButNotOverflowIt) {
 }
 
 TEST_F(HotplugTest, CameraPresentAtStartUsesDefaultsUntilAnImageDeviceBringsAKey) {
-    RegisterUnder(hxsim::CameraSpec(), "Camera");
+    RegisterUnder(hxsim::CameraDesc(), "Camera");
     const auto scannerApps = RegisterUnder(Scanner(), "Scanner");
-    const DeviceId camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const DeviceId camera = hxsim::AddDevice(hxsim::CameraDesc());
     ASSERT_TRUE(StartMonitor());
     ASSERT_TRUE(ArmedSoon(camera));
 
@@ -580,8 +580,8 @@ TEST_F(HotplugTest, CameraPresentAtStartUsesDefaultsUntilAnImageDeviceBringsAKey
 TEST_F(HotplugTest, RemovalDuringASlowLaunchDoesNotWaitForIt) {
     LaunchGate gate;
     ASSERT_TRUE(StartMonitor());
-    const auto own = RegisterUnder(hxsim::CameraSpec(), "Camera");
-    const DeviceId camera = hxsim::PlugIn(hxsim::CameraSpec());
+    const auto own = RegisterUnder(hxsim::CameraDesc(), "Camera");
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc());
     ASSERT_TRUE(ArmedSoon(camera));
     ASSERT_TRUE(hxsim::PressSnapButton(camera));
     ASSERT_TRUE(gate.WaitForEntered(1));

@@ -8,14 +8,14 @@ using hxtest::RunningMonitor;
 using hxtest::WorldTest;
 
 // An image device of some driver with one interface.
-hxsim::DeviceSpec ImageDevice(int index, std::optional<hxsim::RegData> service) {
-    hxsim::DeviceSpec desc = hxsim::OtherImageSpec(index);
+hxsim::DeviceDesc ImageDevice(int index, std::optional<hxsim::RegData> service) {
+    hxsim::DeviceDesc desc = hxsim::OtherImageDesc(index);
     desc.service = std::move(service);
     return desc;
 }
 
-hxsim::DeviceSpec CameraWithPathLength(size_t length) {
-    hxsim::DeviceSpec desc = hxsim::CameraSpec(7);
+hxsim::DeviceDesc CameraWithPathLength(size_t length) {
+    hxsim::DeviceDesc desc = hxsim::CameraDesc(7);
     std::string path = "\\\\?\\root#image#0007#";
     const std::string tail = "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
     path += std::string(length - path.size() - tail.size(), 'x') + tail;
@@ -60,8 +60,8 @@ TEST_F(IdentifyTest, NothingPresentMeansNoCamera) {
 }
 
 TEST_F(IdentifyTest, OtherDriversAreWalkedPastOneByOne) {
-    const auto a = hxsim::AddDevice(hxsim::OtherImageSpec(0));
-    const auto b = hxsim::AddDevice(hxsim::OtherImageSpec(1));
+    const auto a = hxsim::AddDevice(hxsim::OtherImageDesc(0));
+    const auto b = hxsim::AddDevice(hxsim::OtherImageDesc(1));
 
     EXPECT_EQ(OpenFirst(), 0);
     EXPECT_EQ(device_, NO_HANDLE);
@@ -69,8 +69,8 @@ TEST_F(IdentifyTest, OtherDriversAreWalkedPastOneByOne) {
 }
 
 TEST_F(IdentifyTest, CameraAfterOtherDevicesIsOpenedWithTheDriversArguments) {
-    hxsim::AddDevice(hxsim::OtherImageSpec(0));
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec(1));
+    hxsim::AddDevice(hxsim::OtherImageDesc(0));
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc(1));
 
     EXPECT_EQ(OpenFirst(), 1);
     EXPECT_NE(device_, NO_HANDLE);
@@ -93,7 +93,7 @@ TEST_F(IdentifyTest, UnreadableServiceEndsTheWalkEvenWhenTheCameraFollows) {
     for (const auto& blocker : blockers) {
         FreshWorld();
         hxsim::AddDevice(ImageDevice(0, blocker));
-        const auto camera = hxsim::AddDevice(hxsim::CameraSpec(1));
+        const auto camera = hxsim::AddDevice(hxsim::CameraDesc(1));
 
         EXPECT_EQ(OpenFirst(), 0);
         EXPECT_EQ(hxsim::ControlOpens(camera), 0);
@@ -102,7 +102,7 @@ TEST_F(IdentifyTest, UnreadableServiceEndsTheWalkEvenWhenTheCameraFollows) {
 
 TEST_F(IdentifyTest, ServiceThatJustFitsIsReadAndPassedOver) {
     hxsim::AddDevice(ImageDevice(0, hxsim::RegData::Text(std::string(127, 's'))));
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec(1));
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc(1));
 
     EXPECT_EQ(OpenFirst(), 1);
     EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);
@@ -111,7 +111,7 @@ TEST_F(IdentifyTest, ServiceThatJustFitsIsReadAndPassedOver) {
 TEST_F(IdentifyTest, UnterminatedServiceFillingTheBufferEndsTheWalkCleanly) {
     std::vector<uint8_t> bytes(128, 'u');
     hxsim::AddDevice(ImageDevice(0, hxsim::RegData::Binary(bytes, REG_SZ)));
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec(1));
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc(1));
 
     EXPECT_EQ(OpenFirst(), 0);
     EXPECT_EQ(hxsim::ControlOpens(camera), 0);
@@ -122,7 +122,7 @@ TEST_F(IdentifyTest, ServiceFillingTheBufferWithItsOwnTerminatorIsRead) {
     const std::string name = hxtest::kCameraService;
     std::copy(name.begin(), name.end(), bytes.begin());
     bytes[name.size()] = 0;
-    hxsim::DeviceSpec camera = hxsim::CameraSpec();
+    hxsim::DeviceDesc camera = hxsim::CameraDesc();
     camera.service = hxsim::RegData::Binary(bytes, REG_SZ);
     const auto id = hxsim::AddDevice(camera);
 
@@ -131,8 +131,8 @@ TEST_F(IdentifyTest, ServiceFillingTheBufferWithItsOwnTerminatorIsRead) {
 }
 
 TEST_F(IdentifyTest, OnlyTheFirstOfTwoCamerasIsOpened) {
-    const auto first = hxsim::AddDevice(hxsim::CameraSpec(0));
-    const auto second = hxsim::AddDevice(hxsim::CameraSpec(1));
+    const auto first = hxsim::AddDevice(hxsim::CameraDesc(0));
+    const auto second = hxsim::AddDevice(hxsim::CameraDesc(1));
 
     EXPECT_EQ(OpenFirst(), 1);
     EXPECT_EQ(hxsim::ControlOpenNow(first), 1);
@@ -145,7 +145,7 @@ TEST_F(IdentifyTest, ServiceNameMatchesInAnyCaseAndWhateverItsType) {
           hxsim::RegData::Binary({'R', 'u', 'D', 'i', 'D', 'o', 'V', 'u', 'D', 'i', 'R', 'u', 'R', 0},
                                  REG_BINARY)}) {
         FreshWorld();
-        hxsim::DeviceSpec desc = hxsim::CameraSpec();
+        hxsim::DeviceDesc desc = hxsim::CameraDesc();
         desc.service = service;
         const auto camera = hxsim::AddDevice(desc);
 
@@ -155,7 +155,7 @@ TEST_F(IdentifyTest, ServiceNameMatchesInAnyCaseAndWhateverItsType) {
 }
 
 TEST_F(IdentifyTest, RefusedOpenHoldsNothing) {
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
     hxsim::RefuseOpen(camera);
 
     EXPECT_EQ(OpenFirst(), 0);
@@ -163,7 +163,7 @@ TEST_F(IdentifyTest, RefusedOpenHoldsNothing) {
 }
 
 TEST_F(IdentifyTest, FailedAllocationHoldsNothing) {
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
     const auto handles = hxsim::OpenHandles().kernel;
     hxsim::FailCall("HeapAlloc", ERROR_NOT_ENOUGH_MEMORY);
 
@@ -174,7 +174,7 @@ TEST_F(IdentifyTest, FailedAllocationHoldsNothing) {
 }
 
 TEST_F(IdentifyTest, StartUpAllocatesOneBlockAndNothingAfterwards) {
-    hxsim::AddDevice(hxsim::CameraSpec());
+    hxsim::AddDevice(hxsim::CameraDesc());
     const auto before = hxsim::ReadCounters().heapAllocations;
 
     EXPECT_EQ(OpenFirst(), 1);
@@ -195,9 +195,9 @@ TEST_F(IdentifyTest, DevicePathTooLongForTheControlPathIsAFailedOpen) {
 }
 
 TEST_F(IdentifyTest, DeviceServiceIsReportedOnlyForTextProperties) {
-    hxsim::DeviceSpec binary = hxsim::CameraSpec(1);
+    hxsim::DeviceDesc binary = hxsim::CameraDesc(1);
     binary.service = hxsim::RegData::Binary({'R', 'U', 0}, REG_BINARY);
-    hxsim::AddDevice(hxsim::CameraSpec(0));
+    hxsim::AddDevice(hxsim::CameraDesc(0));
     hxsim::AddDevice(binary);
     hxsim::AddDevice(ImageDevice(2, std::nullopt));
     OpenFirst();
@@ -222,7 +222,7 @@ TEST_F(IdentifyTest, DeviceServiceIsReportedOnlyForTextProperties) {
 }
 
 TEST_F(IdentifyTest, MonitorStartedWithTheCameraHoldsItButNoDriverKey) {
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
     RunningMonitor monitor;
     ASSERT_NE(monitor.window(), nullptr);
 

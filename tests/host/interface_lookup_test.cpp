@@ -23,7 +23,7 @@ TEST_F(InterfaceLookupTest, CameraPluggedInUnderWineIsFollowedThroughItsLife) {
     ASSERT_NE(monitor.window(), nullptr);
     const auto handles = hxsim::OpenHandles().total();
 
-    const auto desc = hxsim::CameraSpec(3);
+    const auto desc = hxsim::CameraDesc(3);
     hxtest::RegisterEventApplication(hxtest::DriverKeyOf(desc), "SnapButton", "Viewer");
     hxtest::RegisterApplication("Viewer", "viewer.exe /snap");
     const auto camera = hxsim::PlugIn(desc, hxsim::NameForm::Wide);
@@ -45,7 +45,7 @@ TEST_F(InterfaceLookupTest, CameraPluggedInUnderWineIsFollowedThroughItsLife) {
 }
 
 TEST_F(InterfaceLookupTest, RemovalOfAnInterfaceTheSetNeverHeldChangesNothing) {
-    const auto camera = hxsim::AddDevice(hxsim::CameraSpec(0));
+    const auto camera = hxsim::AddDevice(hxsim::CameraDesc(0));
     RunningMonitor monitor;
     ASSERT_TRUE(WaitUntil([&] { return hxsim::IsArmed(camera); }));
 

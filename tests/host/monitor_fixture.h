@@ -120,7 +120,7 @@ inline void RegisterApplication(const std::string& name, const std::string& comm
 }
 
 // The driver key path of a device desc ("SYSTEM\...\Class\<driver>").
-inline std::string DriverKeyOf(const hxsim::DeviceSpec& desc) {
+inline std::string DriverKeyOf(const hxsim::DeviceDesc& desc) {
     const auto& bytes = desc.driver->bytes;
     std::string driver(bytes.begin(), bytes.end());
     driver.resize(driver.find('\0') == std::string::npos ? driver.size() : driver.find('\0'));

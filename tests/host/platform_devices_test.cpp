@@ -36,9 +36,9 @@ protected:
 };
 
 TEST_F(DeviceSetTest, PresentInterfacesAreListedInTheOrderTheDevicesCameAndTheListEnds) {
-    const auto scanner = hxsim::OtherImageSpec(0);
-    const auto camera = hxsim::CameraSpec(1);
-    hxsim::DeviceSpec twoPorts = hxsim::CameraSpec(2);
+    const auto scanner = hxsim::OtherImageDesc(0);
+    const auto camera = hxsim::CameraDesc(1);
+    hxsim::DeviceDesc twoPorts = hxsim::CameraDesc(2);
     twoPorts.interfaces.push_back("\\\\?\\root#image#0002#{6bdd1fc6-810f-11d0-bec7-08002be2092f}\\second");
     hxsim::AddDevice(scanner);
     hxsim::AddDevice(camera);
@@ -67,7 +67,7 @@ TEST_F(DeviceSetTest, PresentInterfacesAreListedInTheOrderTheDevicesCameAndTheLi
 }
 
 TEST_F(DeviceSetTest, ClassWithoutInterfacesGivesAnEmptySetThatStillCountsAsOpen) {
-    hxsim::AddDevice(hxsim::CameraSpec());
+    hxsim::AddDevice(hxsim::CameraDesc());
     const GUID other = {0x12345678, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
 
     HDEVINFO set = SetupDiGetClassDevsA(&other, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
@@ -99,7 +99,7 @@ TEST_F(DeviceSetTest, DestroyedSetIsRefusedAndTheMisuseRecorded) {
 }
 
 TEST_F(DeviceSetTest, InjectedFailureGivesNoSet) {
-    hxsim::AddDevice(hxsim::CameraSpec());
+    hxsim::AddDevice(hxsim::CameraDesc());
     hxsim::FailCall("SetupDiGetClassDevsA", ERROR_INVALID_CLASS);
 
     EXPECT_EQ(PresentImageInterfaces(), INVALID_HANDLE_VALUE);
@@ -108,7 +108,7 @@ TEST_F(DeviceSetTest, InjectedFailureGivesNoSet) {
 }
 
 TEST_F(DeviceSetTest, DetailIsAskedForSizeFirstAndThenFetched) {
-    const auto camera = hxsim::CameraSpec(3);
+    const auto camera = hxsim::CameraDesc(3);
     hxsim::AddDevice(camera);
     HDEVINFO set = Track(PresentImageInterfaces());
     SP_DEVICE_INTERFACE_DATA data{};
@@ -153,9 +153,9 @@ TEST_F(DeviceSetTest, DetailIsAskedForSizeFirstAndThenFetched) {
 }
 
 TEST_F(DeviceSetTest, PropertiesComeBackAsStoredWithTheirType) {
-    hxsim::DeviceSpec desc = hxsim::CameraSpec();
+    hxsim::DeviceDesc desc = hxsim::CameraDesc();
     desc.service = hxsim::RegData::Binary({'R', 'U', 'd', 'i'}, REG_SZ);  // no terminator
-    hxsim::DeviceSpec bare = hxsim::OtherImageSpec(1);
+    hxsim::DeviceDesc bare = hxsim::OtherImageDesc(1);
     bare.service.reset();
     hxsim::AddDevice(desc);
     hxsim::AddDevice(bare);
@@ -195,7 +195,7 @@ TEST_F(DeviceSetTest, PropertiesComeBackAsStoredWithTheirType) {
 }
 
 TEST_F(DeviceSetTest, UnpluggedDeviceLeavesNewSetsButOldSetsStillDescribeIt) {
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     const hxsim::DeviceId camera = hxsim::AddDevice(desc);
     HDEVINFO before = Track(PresentImageInterfaces());
 
@@ -220,8 +220,8 @@ TEST_F(DeviceSetTest, UnpluggedDeviceLeavesNewSetsButOldSetsStillDescribeIt) {
 }
 
 TEST_F(DeviceSetTest, ExistingSetTakesInLaterArrivalsOnce) {
-    const auto first = hxsim::CameraSpec(0);
-    const auto second = hxsim::OtherImageSpec(1);
+    const auto first = hxsim::CameraDesc(0);
+    const auto second = hxsim::OtherImageDesc(1);
     hxsim::AddDevice(first);
     HDEVINFO set = Track(PresentImageInterfaces());
     hxsim::AddDevice(second);
@@ -246,7 +246,7 @@ TEST_F(DeviceSetTest, ExistingSetTakesInLaterArrivalsOnce) {
 }
 
 TEST_F(DeviceSetTest, OpeningAnInterfaceByPathAddsItUnlessToldNotTo) {
-    const auto camera = hxsim::CameraSpec(4);
+    const auto camera = hxsim::CameraDesc(4);
     HDEVINFO set = Track(PresentImageInterfaces());  // built before the camera came
     hxsim::AddDevice(camera);
     std::string shouted = camera.interfaces[0];
@@ -277,7 +277,7 @@ TEST_F(DeviceSetTest, OpeningAnInterfaceByPathAddsItUnlessToldNotTo) {
 }
 
 TEST_F(DeviceSetTest, DevicePluggedInAgainIsReadWithItsCurrentProperties) {
-    auto camera = hxsim::CameraSpec(5);
+    auto camera = hxsim::CameraDesc(5);
     HDEVINFO set = Track(PresentImageInterfaces());
     const auto first = hxsim::AddDevice(camera);
     SP_DEVICE_INTERFACE_DATA data{};

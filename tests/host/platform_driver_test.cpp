@@ -25,8 +25,8 @@ protected:
 };
 
 TEST_F(DriverTest, OnlyThePresentCamerasGlobalObjectOpens) {
-    const auto desc = hxsim::CameraSpec(0);
-    const auto scanner = hxsim::OtherImageSpec(1);
+    const auto desc = hxsim::CameraDesc(0);
+    const auto scanner = hxsim::OtherImageDesc(1);
     const hxsim::DeviceId camera = hxsim::AddDevice(desc);
     hxsim::AddDevice(scanner);
     std::string shouted = ControlPath(desc);
@@ -56,17 +56,17 @@ TEST_F(DriverTest, OnlyThePresentCamerasGlobalObjectOpens) {
 }
 
 TEST_F(DriverTest, RefusedOpenFailsWithAccessDeniedAndCountsNothing) {
-    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraSpec());
+    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraDesc());
     hxsim::RefuseOpen(camera);
-    EXPECT_EQ(OpenControl(ControlPath(hxsim::CameraSpec())), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenControl(ControlPath(hxsim::CameraDesc())), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(hxsim::ControlOpens(camera), 0);
     EXPECT_EQ(hxsim::OpenHandles().kernel, 0u);
 }
 
 TEST_F(DriverTest, ArmedDriverHoldsTheEventsAfterTheCallersHandlesAreClosed) {
-    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraSpec());
-    HANDLE file = OpenControl(ControlPath(hxsim::CameraSpec()));
+    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraDesc());
+    HANDLE file = OpenControl(ControlPath(hxsim::CameraDesc()));
     HANDLE snap = AutoResetEvent();
     HANDLE picture = AutoResetEvent();
     HANDLE watch = nullptr;  // a second handle to the picture event, to see it from outside
@@ -94,8 +94,8 @@ TEST_F(DriverTest, ArmedDriverHoldsTheEventsAfterTheCallersHandlesAreClosed) {
 }
 
 TEST_F(DriverTest, BothSignalsArriveTogether) {
-    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraSpec());
-    HANDLE file = OpenControl(ControlPath(hxsim::CameraSpec()));
+    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraDesc());
+    HANDLE file = OpenControl(ControlPath(hxsim::CameraDesc()));
     HANDLE events[2] = {AutoResetEvent(), AutoResetEvent()};
     ASSERT_TRUE(Request(file, events[0], events[1]));
 
@@ -107,8 +107,8 @@ TEST_F(DriverTest, BothSignalsArriveTogether) {
 }
 
 TEST_F(DriverTest, EveryRequestIsRecordedWithItsOutcome) {
-    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraSpec());
-    HANDLE file = OpenControl(ControlPath(hxsim::CameraSpec()));
+    const hxsim::DeviceId camera = hxsim::AddDevice(hxsim::CameraDesc());
+    HANDLE file = OpenControl(ControlPath(hxsim::CameraDesc()));
     HANDLE copy = nullptr;
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &copy, 0, FALSE,
                                 DUPLICATE_SAME_ACCESS));
@@ -148,7 +148,7 @@ TEST_F(DriverTest, EveryRequestIsRecordedWithItsOutcome) {
 }
 
 TEST_F(DriverTest, UnpluggedCameraLetsGoOfItsEventsAndRefusesRequests) {
-    const auto desc = hxsim::CameraSpec();
+    const auto desc = hxsim::CameraDesc();
     const hxsim::DeviceId camera = hxsim::AddDevice(desc);
     HANDLE file = OpenControl(ControlPath(desc));
     HANDLE snap = AutoResetEvent();

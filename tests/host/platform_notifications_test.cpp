@@ -115,7 +115,7 @@ TEST_F(NotificationTest, PlugInTellsEveryWindowTheTreeChangedAndRegisteredOnesWh
     ASSERT_NE(Register(otherClass, kOtherClass), nullptr);
     EXPECT_EQ(hxsim::OpenHandles().notifications, 2u);
 
-    const auto desc = hxsim::CameraSpec(2);
+    const auto desc = hxsim::CameraDesc(2);
     hxsim::PlugIn(desc);
 
     EXPECT_EQ(EventsOf(listener), (std::vector<WPARAM>{DBT_DEVNODES_CHANGED, DBT_DEVICEARRIVAL}));
@@ -135,7 +135,7 @@ TEST_F(NotificationTest, PlugInTellsEveryWindowTheTreeChangedAndRegisteredOnesWh
 TEST_F(NotificationTest, WideRecordsCountTwoBytesACharacterAndNameTheInstanceInUpperCase) {
     HWND listener = Window();
     ASSERT_NE(Register(listener, hxsim::kImageClassGuid), nullptr);
-    const auto desc = hxsim::CameraSpec(7);
+    const auto desc = hxsim::CameraDesc(7);
 
     const hxsim::DeviceId camera = hxsim::PlugIn(desc, hxsim::NameForm::Wide);
     hxsim::Unplug(camera, true, hxsim::NameForm::Wide);
@@ -203,7 +203,7 @@ TEST_F(NotificationTest, OneDenialAnswersAQueryAndRawRecordsArriveAsGiven) {
     Register(second, hxsim::kImageClassGuid);
 
     g_answer = BROADCAST_QUERY_DENY;
-    EXPECT_EQ(hxsim::SendInterfaceEvent(DBT_DEVICEQUERYREMOVE, hxsim::CameraSpec().interfaces[0]),
+    EXPECT_EQ(hxsim::SendInterfaceEvent(DBT_DEVICEQUERYREMOVE, hxsim::CameraDesc().interfaces[0]),
               BROADCAST_QUERY_DENY);
     EXPECT_EQ(seen_.size(), 2u) << "every registered window is asked";
 

@@ -177,8 +177,8 @@ TEST_F(RegistryTest, DeletedSubtreeIsGoneForNewOpensAndDeadForOpenOnes) {
 
 TEST_F(RegistryTest, InstalledDevicesHaveTheirDriverKeys) {
     const std::string classes = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
-    hxsim::AddDevice(hxsim::CameraSpec(3));
-    hxsim::DeviceSpec untyped = hxsim::OtherImageSpec(4);
+    hxsim::AddDevice(hxsim::CameraDesc(3));
+    hxsim::DeviceDesc untyped = hxsim::OtherImageDesc(4);
     untyped.driver = hxsim::RegData::Binary({'x', 0}, REG_BINARY);
     hxsim::AddDevice(untyped);
 

@@ -40,7 +40,7 @@ inline HDEVINFO PresentImageInterfaces() {
     return SetupDiGetClassDevsA(&hxsim::kImageClassGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
 }
 
-inline std::string ControlPath(const hxsim::DeviceSpec& desc) { return desc.interfaces.front() + "\\GLOBAL"; }
+inline std::string ControlPath(const hxsim::DeviceDesc& desc) { return desc.interfaces.front() + "\\GLOBAL"; }
 
 inline HANDLE OpenControl(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

@@ -173,7 +173,7 @@ TEST_F(ShellTest, WatchIsSetUpAtCreationAndTakenDownAtClose) {
 }
 
 TEST_F(ShellTest, WithoutImageClassSupportTheWindowIdlesAndStillClosesCleanly) {
-    hxsim::AddDevice(hxsim::CameraSpec());
+    hxsim::AddDevice(hxsim::CameraDesc());
     hxsim::FailCall("SetupDiGetClassDevsA", ERROR_INVALID_CLASS);
 
     RunningMonitor monitor;
@@ -182,7 +182,7 @@ TEST_F(ShellTest, WithoutImageClassSupportTheWindowIdlesAndStillClosesCleanly) {
     EXPECT_EQ(hxsim::OpenHandles().notifications, 0u);
     EXPECT_EQ(hxsim::ControlOpens(0), 0);
     // A camera plugged in now is not seen: nobody registered for it.
-    hxsim::PlugIn(hxsim::CameraSpec(1));
+    hxsim::PlugIn(hxsim::CameraDesc(1));
     EXPECT_EQ(hxsim::ControlOpens(1), 0);
     EXPECT_EQ(monitor.Send(WM_COMMAND, 0, 0), 0);
 
@@ -191,11 +191,11 @@ TEST_F(ShellTest, WithoutImageClassSupportTheWindowIdlesAndStillClosesCleanly) {
 }
 
 TEST_F(ShellTest, DeviceEventsOfOtherKindsGetTheDefaultHandling) {
-    auto camera = hxsim::AddDevice(hxsim::CameraSpec());
+    auto camera = hxsim::AddDevice(hxsim::CameraDesc());
     RunningMonitor monitor;
     ASSERT_NE(monitor.window(), nullptr);
     ASSERT_TRUE(hxtest::WaitUntil([&] { return hxsim::IsArmed(camera); }));
-    const std::string path = hxsim::CameraSpec().interfaces.front();
+    const std::string path = hxsim::CameraDesc().interfaces.front();
 
     DEV_BROADCAST_VOLUME volume{};
     volume.dbcv_size = sizeof(volume);

@@ -38,7 +38,7 @@ class SoakTest : public WorldTest {};
 
 TEST_F(SoakTest, PlugPressUnplugCyclesLeaveNothingBehind) {
     const size_t cycles = SoakCycles();
-    const auto camera = hxsim::CameraSpec();
+    const auto camera = hxsim::CameraDesc();
     const std::string command = "C:\\Camera\\snap.exe";
     hxtest::RegisterEventApplication(hxtest::DriverKeyOf(camera), "SnapButton", "Camera Snap");
     hxtest::RegisterApplication("Camera Snap", command);

@@ -14,7 +14,7 @@ class WorkerTest : public WorldTest {
 protected:
     void SetUp() override {
         WorldTest::SetUp();
-        camera_ = hxsim::AddDevice(hxsim::CameraSpec());
+        camera_ = hxsim::AddDevice(hxsim::CameraDesc());
     }
     // Driver requests seen by the camera so far.
     size_t RequestCount() const { return hxsim::DriverRequests(camera_).size(); }
@@ -143,7 +143,7 @@ TEST_F(WorkerTest, RefusedArmLaunchesNothingAndKeepsTheThreadUntilClose) {
     EXPECT_NE(g_Monitor.hThread, NO_HANDLE);
 
     // The ended worker still blocks a new one: a second camera is not armed.
-    const auto second = hxsim::PlugIn(hxsim::CameraSpec(1));
+    const auto second = hxsim::PlugIn(hxsim::CameraDesc(1));
     EXPECT_FALSE(hxsim::IsArmed(second));
     EXPECT_TRUE(hxsim::DriverRequests(second).empty());
 
@@ -157,7 +157,7 @@ protected:
     void SetUp() override {
         WorkerTest::SetUp();
         InitDeviceMonitor(&record_);
-        const std::string control = hxsim::CameraSpec().interfaces.front() + "\\GLOBAL";
+        const std::string control = hxsim::CameraDesc().interfaces.front() + "\\GLOBAL";
         record_.hDevice = CreateFileA(control.c_str(), GENERIC_READ, 3, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(record_.hDevice, NO_HANDLE);

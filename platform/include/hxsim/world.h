@@ -97,7 +97,7 @@ struct RegData {
     static RegData Binary(std::vector<uint8_t> b, DWORD type = REG_BINARY);
 };
 
-struct DeviceSpec {
+struct DeviceDesc {
     std::string instanceId;             // e.g. "ROOT\\IMAGE\\0000"
     std::optional<RegData> service;     // SPDRP_SERVICE; absent when nullopt
     std::optional<RegData> driver;      // SPDRP_DRIVER, e.g. "{6bdd1fc6-...}\\0000"
@@ -108,9 +108,9 @@ struct DeviceSpec {
 // A device of the camera's driver: service "RUdiDOVUDIRUR", driver
 // "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\<index>", one interface
 // "\\\\?\\root#image#<index>#{6bdd1fc6-810f-11d0-bec7-08002be2092f}".
-DeviceSpec CameraSpec(int index = 0);
+DeviceDesc CameraDesc(int index = 0);
 // An image device of another driver (service "usbscan").
-DeviceSpec OtherImageSpec(int index = 0);
+DeviceDesc OtherImageDesc(int index = 0);
 
 using DeviceId = int;
 
@@ -119,7 +119,7 @@ using DeviceId = int;
 // the installer leaves it, when the driver property is REG_SZ text. Adding an
 // instance id that is present already is an error; adding one that was
 // unplugged gives a new DeviceId for the same device node.
-DeviceId AddDevice(const DeviceSpec& desc);
+DeviceId AddDevice(const DeviceDesc& desc);
 
 // How broadcast records name the interface: Ansi is the 8-bit record that
 // Windows sends to an 8-bit registration; Wide is the 16-bit record that Wine
@@ -129,7 +129,7 @@ enum class NameForm { Ansi, Wide };
 
 // Adds the device and announces each interface: DBT_DEVNODES_CHANGED, then
 // DBT_DEVICEARRIVAL, sent to registered windows; returns once handled.
-DeviceId PlugIn(const DeviceSpec& desc, NameForm form = NameForm::Ansi);
+DeviceId PlugIn(const DeviceDesc& desc, NameForm form = NameForm::Ansi);
 // Removes the device: DBT_DEVNODES_CHANGED, then (if `pending`)
 // DBT_DEVICEREMOVEPENDING, then DBT_DEVICEREMOVECOMPLETE for each interface.
 // The device has left the tree before the first broadcast: its driver has let
