@@ -1,7 +1,6 @@
 #include "bench_support.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,24 +60,6 @@ double Micros(Clock::duration d) {
 
 double Millis(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-Summary Summarize(std::vector<double> samples) {
-    Summary s;
-    s.count = samples.size();
-    if (samples.empty())
-        return s;
-    std::sort(samples.begin(), samples.end());
-    const auto rank = [&](double q) {
-        size_t index = static_cast<size_t>(std::ceil(q * static_cast<double>(samples.size())));
-        return samples[index == 0 ? 0 : index - 1];
-    };
-    s.min = samples.front();
-    s.median = rank(0.5);
-    s.p90 = rank(0.9);
-    s.p99 = rank(0.99);
-    s.max = samples.back();
-    return s;
 }
 
 std::string Describe(const Summary& s, const char* unit) {

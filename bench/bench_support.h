@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "summary.h"
+
 namespace hxbench {
 
 using Clock = std::chrono::steady_clock;
@@ -39,12 +41,6 @@ long Iterations(const Options& options, long full, long brief);
 double Micros(Clock::duration d);
 double Millis(Clock::duration d);
 
-struct Summary {
-    size_t count = 0;
-    double min = 0, median = 0, p90 = 0, p99 = 0, max = 0;
-};
-// Nearest-rank percentiles of the samples (any unit).
-Summary Summarize(std::vector<double> samples);
 // "median 12.3  p90 ...  p99 ...  max ... (n=...)" in the given unit.
 std::string Describe(const Summary& s, const char* unit);
 

@@ -6,7 +6,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -369,27 +368,6 @@ std::optional<BareLaunch> LaunchLikeTheMonitor()
     launch.pid = info.dwProcessId;
     launch.process.reset(info.hProcess);
     return launch;
-}
-
-// ---------------------------------------------------------------- figures
-
-Summary Summarise(std::vector<double> samples)
-{
-    Summary summary;
-    summary.count = samples.size();
-    if (samples.empty())
-        return summary;
-    std::sort(samples.begin(), samples.end());
-    const auto rank = [&](double fraction) {
-        auto index = static_cast<std::size_t>(std::ceil(fraction * samples.size()));
-        return samples[index == 0 ? 0 : index - 1];
-    };
-    summary.min = samples.front();
-    summary.median = rank(0.5);
-    summary.p90 = rank(0.9);
-    summary.p99 = rank(0.99);
-    summary.max = samples.back();
-    return summary;
 }
 
 }  // namespace hxbench

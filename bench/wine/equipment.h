@@ -125,13 +125,4 @@ struct BareLaunch {
 };
 std::optional<BareLaunch> LaunchLikeTheMonitor();
 
-// ---------------------------------------------------------------- figures
-
-struct Summary {
-    std::size_t count = 0;
-    double min = 0, median = 0, p90 = 0, p99 = 0, max = 0;
-};
-// Nearest-rank percentiles of the samples (milliseconds).
-Summary Summarise(std::vector<double> samples);
-
 }  // namespace hxbench

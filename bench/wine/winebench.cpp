@@ -14,6 +14,7 @@
 // Exit code 0 when every press was served by exactly one launch (and, for
 // soak, nothing leaked), 1 otherwise, 2 on bad usage.
 #include "equipment.h"
+#include "../summary.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -155,14 +156,14 @@ int Presses(unsigned count)
     std::printf("  clock: QueryPerformanceCounter (%lld Hz), one for all processes; times in ms\n",
                 static_cast<long long>(frequency.QuadPart));
     std::printf("  %-34s %8s %8s %8s %8s %8s\n", "", "median", "p90", "p99", "min", "max");
-    PrintRow("press -> stand-in start", Summarise(viaMonitor));
-    PrintRow("bare CreateProcessA -> start", Summarise(bare));
+    PrintRow("press -> stand-in start", Summarize(viaMonitor));
+    PrintRow("bare CreateProcessA -> start", Summarize(bare));
     // Each press and the bare start after it saw nearly the same machine:
     // their difference is what the monitor's path adds, less the noise.
     std::vector<double> added(viaMonitor.size());
     for (std::size_t i = 0; i < added.size(); ++i)
         added[i] = viaMonitor[i] - bare[i];
-    PrintRow("difference of each pair", Summarise(added));
+    PrintRow("difference of each pair", Summarize(added));
     std::printf("  presses the driver took: %u, stand-in starts by the monitor: %u, "
                 "bare starts: %zu\n",
                 after ? after->presses - before->presses : 0, byMonitor,
@@ -320,7 +321,7 @@ int Soak(unsigned presses, unsigned cycles)
     }
     std::printf("  stand-in starts: %zu (by the monitor: %u) for %u presses + 1 warm-up\n",
                 stamps.size(), byMonitor, presses);
-    const Summary summary = Summarise(served);
+    const Summary summary = Summarize(served);
     std::printf("  press -> start during the soak: median %.2f ms, p99 %.2f ms, max %.2f ms\n",
                 summary.median, summary.p99, summary.max);
 
