@@ -1,7 +1,9 @@
 # Wine settings shared by every script that runs a Windows program: a private
-# 32-bit prefix under the build directory, quiet logging, no install prompts.
-# Source this file; it only sets variables and defines hx_display_usable and
-# hx_win.
+# prefix under the build directory, quiet logging, no install prompts.
+# HX_WINE_ARCH picks the architecture: x86 (default) runs 32-bit programs in
+# a 32-bit prefix, x64 runs 64-bit programs in a 64-bit prefix whose name
+# ends in "-x64". Source this file; it only sets variables and defines
+# hx_display_usable and hx_win.
 
 HX_ROOT=${HX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 HX_BUILD_ROOT=${HX_BUILD_ROOT:-$HX_ROOT/build}
@@ -10,9 +12,24 @@ export HX_ROOT HX_BUILD_ROOT
 # Wine wants a home directory even with its own prefix; CI may not set one.
 [ -n "${HOME:-}" ] || export HOME=$(getent passwd "$(id -u)" | cut -d: -f6)
 
-export WINEARCH=win32
 # Never the user's own ~/.wine: tests install things into the prefix.
 export WINEPREFIX=${HX_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix}
+case ${HX_WINE_ARCH:=x86} in
+    x86) export WINEARCH=win32 ;;
+    x64)
+        export WINEARCH=win64
+        # One architecture per prefix: a 64-bit run never boots a 32-bit one.
+        case $WINEPREFIX in *-x64) ;; *) WINEPREFIX=$WINEPREFIX-x64 ;; esac
+        # wine, wineboot and wineserver of the 64-bit build, for this script
+        # and every script it starts.
+        case ":$PATH:" in
+            *":$HX_ROOT/scripts/wine64:"*) ;;
+            *) PATH=$HX_ROOT/scripts/wine64:$PATH ;;
+        esac
+        export PATH ;;
+    *) echo "wine-env: HX_WINE_ARCH must be x86 or x64, not '$HX_WINE_ARCH'" >&2; return 2 ;;
+esac
+export HX_WINE_ARCH
 export WINEDEBUG=${WINEDEBUG:--all}
 # The Mono and Gecko installers would otherwise ask on the first start.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
