@@ -30,6 +30,7 @@ target_compile_options(hxmonitor_core PRIVATE -Wall -Wextra -Werror)
 target_link_libraries(hxmonitor_core PUBLIC hxplatform)
 
 add_subdirectory(tests/host)
+add_subdirectory(tests/scripts)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/conformance/CMakeLists.txt)
   add_subdirectory(tests/conformance)
 endif()

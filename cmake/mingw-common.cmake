@@ -1,5 +1,5 @@
-# Shared by the mingw-w64 toolchain files: they set _hx_triple and
-# _hx_wine_arch (x86 or x64) and include this.
+# Shared by the mingw-w64 toolchain files: they set _hx_triple,
+# _hx_wine_arch (x86 or x64) and _hx_wine_runner and include this.
 set(CMAKE_SYSTEM_NAME Windows)
 
 find_program(CMAKE_C_COMPILER NAMES ${_hx_triple}-gcc-win32 ${_hx_triple}-gcc REQUIRED)
@@ -14,4 +14,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # ctest runs the Windows test programs under Wine of the same architecture.
 get_filename_component(_hx_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(HX_WINE_ARCH ${_hx_wine_arch})
-set(CMAKE_CROSSCOMPILING_EMULATOR env HX_WINE_ARCH=${_hx_wine_arch} ${_hx_root}/scripts/wine-run.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${_hx_root}/scripts/${_hx_wine_runner})
