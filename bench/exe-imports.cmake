@@ -1,7 +1,7 @@
-# Import-table test of hxMonitor.exe: only the platform's own DLLs, nothing by
-# ordinal, no function that writes the registry. It reads the file with
-# objdump, so it needs no Wine. The Windows build includes this file after it
-# defines the hxMonitor target.
+# File tests of hxMonitor.exe, which need no Wine: the import table (only the
+# platform's own DLLs, nothing by ordinal, no function that writes the
+# registry), then machine, resources and size. The Windows build includes
+# this file after it defines the hxMonitor target.
 
 if(CMAKE_OBJDUMP)
   set(_hx_objdump ${CMAKE_OBJDUMP})
@@ -25,3 +25,15 @@ endforeach()
 add_test(NAME exe_imports_accepts_clean_listing
   COMMAND bash ${_hx_check} --listing ${CMAKE_CURRENT_LIST_DIR}/testdata/imports-clean.txt)
 set_tests_properties(exe_imports_accepts_clean_listing PROPERTIES LABELS exe TIMEOUT 60)
+
+# The rest of what the file alone shows: machine, resources, size.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(_hx_machine x86-64)
+else()
+  set(_hx_machine i386)
+endif()
+add_test(NAME exe_file
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check-exe-file.sh $<TARGET_FILE:hxMonitor>
+          ${_hx_machine} ${HX_VERSION_TEXT} 65536)
+set_tests_properties(exe_file PROPERTIES
+  ENVIRONMENT "HX_OBJDUMP=${_hx_objdump};HX_WINDRES=${CMAKE_RC_COMPILER}" LABELS exe TIMEOUT 60)

@@ -8,16 +8,17 @@
 # The stand-in camera is a small kernel driver (tests/wine/standin) that
 # behaves like the real camera's: the monitor finds it, opens it and hands
 # it its two events. The "programs" it starts are stand-ins that write down
-# how they were started. Environment: HX_BUILD_ROOT (default <repo>/build),
-# HX_JOBS (default 2). The demo prefix is <build root>/wineprefix-demo.
+# how they were started. It runs the 32-bit build where the host can run
+# 32-bit Wine, and the 64-bit build where it cannot. Environment:
+# HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2), HX_WINE_ARCH
+# (auto, x86 or x64). The demo prefix is <build root>/wineprefix-demo (with
+# "-x64" for the 64-bit build).
 set -u
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export HX_ROOT=$ROOT
 export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
 export HX_WINEPREFIX=${HX_DEMO_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-demo}
-dir=$HX_BUILD_ROOT/win32
-standin=$dir/standin
 log_windows='C:\hxsim\demo-launches.log'
 
 say() { printf '\n==> %s\n' "$*"; }
@@ -26,11 +27,16 @@ fail() { echo "demo: $*" >&2; exit 1; }
 # ---------------------------------------------------------------- build
 
 . "$ROOT/scripts/packages.sh"
-install_packages || fail "could not install the packages it needs"
+. "$ROOT/scripts/host-probe.sh"
+hx_pick_main_build || exit 2
+dir=$HX_BUILD_ROOT/$HX_MAIN_TREE
+standin=$dir/standin
+install_packages windows "wine-$HX_WINE_ARCH" || fail "could not install the packages it needs"
 
-say "building hxMonitor.exe and the stand-in camera in $dir"
+say "building the $HX_WINE_ARCH hxMonitor.exe and the stand-in camera in $dir"
+[ -n "$HX_WINE_NOT_RUN" ] && echo "    (not possible here: $HX_WINE_NOT_RUN)"
 mkdir -p "$dir"
-if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOOLCHAIN.cmake" \
         >"$dir.configure.log" 2>&1; then
     tail -n 40 "$dir.configure.log"
     fail "configure failed"

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds hxMonitor.exe and runs it under Wine until it is closed.
+# Builds hxMonitor.exe and runs it under Wine until it is closed: the 32-bit
+# build where the host runs 32-bit Wine, else the 64-bit one (HX_WINE_ARCH
+# forces either).
 #
 # Close it with Ctrl+C here (the monitor gets WM_CLOSE, as from any other
 # program), or from another terminal:
@@ -11,15 +13,17 @@ set -u
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export HX_ROOT=$ROOT
 export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
-dir=$HX_BUILD_ROOT/win32
 
 say() { printf '\n==> %s\n' "$*"; }
 . "$ROOT/scripts/packages.sh"
-install_packages || exit 1
+. "$ROOT/scripts/host-probe.sh"
+hx_pick_main_build || exit 2
+dir=$HX_BUILD_ROOT/$HX_MAIN_TREE
+install_packages windows "wine-$HX_WINE_ARCH" || exit 1
 
 echo "==> building hxMonitor.exe in $dir"
 mkdir -p "$dir"
-if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOOLCHAIN.cmake" \
         >"$dir.configure.log" 2>&1; then
     tail -n 40 "$dir.configure.log"
     exit 1

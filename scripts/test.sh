@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # The project's test command. On a fresh Debian 12 run it as root: it installs
-# what it needs first. Then it builds and tests three trees:
+# what the chosen trees need first. Then it builds and tests:
 #
 #   build/host       product + substitute platform, AddressSanitizer + UBSan
 #   build/host-tsan  the same under ThreadSanitizer, tests labelled concurrency
-#   build/win32      the real hxMonitor.exe and Windows tests, run under Wine
+#   build/win32      the 32-bit hxMonitor.exe and Windows tests, under 32-bit Wine
+#   build/win64      the 64-bit hxMonitor.exe and Windows tests, under 64-bit Wine
+#   build/fuzz       each libFuzzer target for a short while
 #
-# It exits non-zero if anything fails and ends with a summary.
+# Both Windows trees are built on every host. Where the host cannot execute
+# 32-bit Linux programs, 32-bit Wine cannot start: the 32-bit exe is then
+# checked without Wine (imports, resources, size) and the summary says that
+# its Wine runs were not possible here. It exits non-zero if anything fails.
 #
-#   scripts/test.sh [host] [tsan] [win32] [fuzz]    (default: all four)
-#
-#   fuzz             each libFuzzer target for a short while (build/fuzz)
+#   scripts/test.sh [host] [tsan] [win32] [win64] [fuzz]    (default: all)
 #
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
-# HX_HOST_CC / HX_HOST_CXX (default clang / clang++).
+# HX_HOST_CC / HX_HOST_CXX (default clang / clang++), HX_WINE_ARCH
+# (auto, x86 or x64: which Wine runs; default auto, every one the host can).
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -26,9 +30,9 @@ HOST_CXX=${HX_HOST_CXX:-clang++}
 selected=()
 for arg in "$@"; do
     case $arg in
-        host|tsan|win32|fuzz) selected+=("$arg") ;;
-        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
-        *) echo "unknown tree '$arg' (host, tsan, win32, fuzz)" >&2; exit 2 ;;
+        host|tsan|win32|win64|fuzz) selected+=("$arg") ;;
+        -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+        *) echo "unknown tree '$arg' (host, tsan, win32, win64, fuzz)" >&2; exit 2 ;;
     esac
 done
 
@@ -44,6 +48,11 @@ say() { printf '\n==> %s\n' "$*"; }
 # ---------------------------------------------------------------- packages
 
 . "$ROOT/scripts/packages.sh"
+. "$ROOT/scripts/host-probe.sh"
+# Decided once: which Wine runs this host can make. Then each Windows stage
+# names its own architecture to everything it starts.
+hx_probe_wine || exit 2
+unset HX_WINE_ARCH
 
 # ---------------------------------------------------------------- stages
 
@@ -72,6 +81,7 @@ stage() {
         failed=1
     fi
 }
+
 
 configure() {
     local dir=$1
@@ -115,6 +125,7 @@ run_ctest() {
 
 host_asan() {
     local dir=$HX_BUILD_ROOT/host
+    install_packages_for host || return 1
     configure_and_build "$dir" -DCMAKE_C_COMPILER="$HOST_CC" -DCMAKE_CXX_COMPILER="$HOST_CXX" \
         -DHX_SANITIZE=address,undefined || return 1
     run_ctest "$dir"
@@ -122,6 +133,7 @@ host_asan() {
 
 host_tsan() {
     local dir=$HX_BUILD_ROOT/host-tsan
+    install_packages_for host || return 1
     configure "$dir" -DCMAKE_C_COMPILER="$HOST_CC" -DCMAKE_CXX_COMPILER="$HOST_CXX" \
         -DHX_SANITIZE=thread || return 1
     # Only what the concurrency tests run, when their programs can be named.
@@ -131,21 +143,51 @@ host_tsan() {
     run_ctest "$dir" -L concurrency --no-tests=error
 }
 
+# windows ARCH: one Windows tree. Built on every host; its tests run under
+# Wine of the same architecture where the host allows, and otherwise only
+# those that read the files without Wine (label exe).
 windows() {
-    local dir=$HX_BUILD_ROOT/win32
-    configure_and_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" || return 1
+    local arch=$1 dir toolchain
+    case $arch in
+        x86) dir=$HX_BUILD_ROOT/win32 toolchain=mingw-i686 ;;
+        x64) dir=$HX_BUILD_ROOT/win64 toolchain=mingw-x86_64 ;;
+    esac
+    install_packages_for windows || return 1
+    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" || return 1
+    if ! wine_runs "$arch"; then
+        # Only the exe: the file tests need nothing else.
+        build "$dir" hxMonitor || return 1
+        run_ctest "$dir" -L '^exe$' --no-tests=error
+        return
+    fi
+    build "$dir" || return 1
+    install_packages_for "wine-$arch" || return 1
     # One X server for all Windows tests; Wine needs one even for hidden windows.
     if ! hx_display_usable; then
         hx_xvfb_start || return 1
         echo "Xvfb on display $DISPLAY"
     fi
-    "$ROOT/scripts/wine-prefix.sh" || return 1
-    run_ctest "$dir"
+    HX_WINE_ARCH=$arch "$ROOT/scripts/wine-prefix.sh" || return 1
+    HX_WINE_ARCH=$arch run_ctest "$dir"
+}
+windows_x86() { windows x86; }
+windows_x64() { windows x64; }
+
+wine_runs() {
+    case " $HX_WINE_RUNS " in *" $1 "*) return 0 ;; esac
+    return 1
+}
+
+install_packages_for() {
+    install_packages "$@" && return 0
+    echo "FAIL: could not install the packages for $*" >&2
+    return 1
 }
 
 # Each fuzz target briefly, from its committed seeds (the long runs are in
 # BENCHMARKS.md). HX_FUZZ_SECONDS per target, default 30.
 fuzz_brief() {
+    install_packages_for host || return 1
     HX_BUILD_ROOT=$HX_BUILD_ROOT HX_JOBS=$JOBS bash "$ROOT/scripts/fuzz.sh" "${HX_FUZZ_SECONDS:-30}"
 }
 
@@ -168,10 +210,7 @@ stop_wine_and_x() {
 # ---------------------------------------------------------------- main
 
 say "hxMonitor tests in $HX_BUILD_ROOT"
-if ! install_packages; then
-    echo "FAIL: could not install the packages the tests need" >&2
-    exit 1
-fi
+echo "Wine runs on this host: ${HX_WINE_RUNS:-none}${HX_WINE_NOT_RUN:+ (not possible: $HX_WINE_NOT_RUN)}"
 
 mkdir -p "$HX_BUILD_ROOT"
 trap stop_wine_and_x EXIT
@@ -185,11 +224,30 @@ wanted() {
 }
 wanted host && stage "host: ASan + UBSan" host_asan
 wanted tsan && stage "host: ThreadSanitizer (concurrency)" host_tsan
-wanted win32 && stage "win32: hxMonitor.exe under Wine" windows
+# A run this host cannot make is said so once, never counted as a pass or a
+# failure.
+wine_ran=()
+wine_left_out=0
+for arch in x86 x64; do
+    tree=win32
+    [ "$arch" = x64 ] && tree=win64
+    wanted "$tree" || continue
+    if wine_runs "$arch"; then
+        stage "$tree: hxMonitor.exe and its tests under $arch Wine" "windows_$arch"
+        wine_ran+=("$arch")
+    else
+        stage "$tree: hxMonitor.exe built and checked without Wine" "windows_$arch"
+        wine_left_out=1
+    fi
+done
 wanted fuzz && stage "fuzz: each target briefly from its seeds" fuzz_brief
 
 printf '\n==== hxMonitor test summary ====\n'
 printf '  %s\n' "${results[@]}"
+if [ ${#wine_ran[@]} -gt 0 ] || [ "$wine_left_out" -eq 1 ]; then
+    printf 'Wine runs: %s%s\n' "${wine_ran[*]:-none}" \
+        "$([ "$wine_left_out" -eq 1 ] && echo "; not run: $HX_WINE_NOT_RUN")"
+fi
 elapsed=$((SECONDS - started_at))
 if [ "$failed" -eq 0 ]; then
     printf 'ALL PASSED in %d min %02d s\n' $((elapsed / 60)) $((elapsed % 60))

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The host probe: what HX_WINE_ARCH forces, and whether its own 32-bit test
+# program agrees with the system's 32-bit loader where one is installed.
+#
+#   host_probe_test.sh REPO_ROOT
+set -u
+root=${1:?usage: host_probe_test.sh REPO_ROOT}
+. "$root/scripts/host-probe.sh"
+failures=0
+passes=0
+expect() {
+    if [ "$2" = "$3" ]; then
+        passes=$((passes + 1))
+    else
+        echo "FAIL: $1: got '$2', expected '$3'" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+HX_WINE_ARCH=x64 hx_probe_wine
+expect "forced x64 runs" "$HX_WINE_RUNS" x64
+expect "forced x64 says why 32-bit is left out" "$HX_WINE_NOT_RUN" "32-bit Wine: left out by HX_WINE_ARCH=x64"
+HX_WINE_ARCH=x86 hx_probe_wine
+expect "forced x86 runs" "$HX_WINE_RUNS" x86
+HX_WINE_ARCH=x32 hx_probe_wine 2>/dev/null
+expect "an unknown architecture is refused" "$?" 2
+
+HX_WINE_ARCH=auto hx_probe_wine
+if hx_host_runs_x86; then
+    expect "auto on a 32-bit capable host" "$HX_WINE_RUNS/$HX_WINE_NOT_RUN" "x86 x64/"
+else
+    expect "auto on a 64-bit only host" "$HX_WINE_RUNS" x64
+fi
+# Where Debian's 32-bit loader is installed, it must agree with the probe.
+if [ -e /lib/ld-linux.so.2 ]; then
+    loader=no
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1 && loader=yes
+    probe=no
+    hx_host_runs_x86 && probe=yes
+    expect "the probe agrees with /lib/ld-linux.so.2" "$probe" "$loader"
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
