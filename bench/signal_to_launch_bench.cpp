@@ -182,8 +182,8 @@ void ExpectRoundLaunches(const Plan& plan, const std::string& command, const cha
     hxbench::Expect(!recorded.empty() && recorded.back().commandLine == command, started);
 }
 
-// The camera is present at start-up: no driver key is held, so every press
-// takes the default program without a registry lookup.
+// The camera is present at start-up with nothing registered under its
+// driver key: every press finds no event subkey and takes the default.
 void DefaultCommandScenario(const Plan& plan) {
     Samples all;
     std::vector<double> roundRatios;
@@ -203,7 +203,7 @@ void DefaultCommandScenario(const Plan& plan) {
         ExpectRoundLaunches(plan, "hxAMCap.exe", "the default program was started");
         hxbench::EndScenario("default program");
     }
-    Report("Camera present at start (default program, no registry lookup)", all, roundRatios);
+    Report("Camera present at start (nothing registered: default program)", all, roundRatios);
 }
 
 // The camera arrives while the monitor runs: its driver key is held, and

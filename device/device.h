@@ -19,7 +19,10 @@ int GetDeviceTextProperty(HDEVINFO hDevInfo, PSP_DEVINFO_DATA deviceData, DWORD 
 
 int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
                      char *service, DWORD serviceSize);
-int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice);
+/* Opens the first camera among the set's interfaces into *phDevice and
+   leaves its interface record in interfaceData, for its driver key. */
+int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice,
+                    PSP_DEVICE_INTERFACE_DATA interfaceData);
 
 int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData);
 void ReleaseDevice(DeviceMonitor *monitor);

@@ -146,10 +146,11 @@ void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
         return;
     if (!OpenBroadcastInterface(monitor, devicePath, 0, &interfaceData))
         return;
-    /* Any arriving image device may supply the driver key, camera or not. */
-    OpenDriverKey(monitor, &interfaceData);
     if (!IsCameraInterface(monitor->hDevInfo, &interfaceData))
         return;
+    /* Only the camera's own driver key: the record never holds another
+       device's, so the camera's events are never looked up under it. */
+    OpenDriverKey(monitor, &interfaceData);
 
     hDevice = NO_HANDLE;
     if (BuildControlPath(controlPath, devicePath))

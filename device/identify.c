@@ -48,35 +48,35 @@ static HANDLE OpenCameraAt(const char *devicePath)
     return OpenCameraObject(controlPath);
 }
 
-int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice)
+int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice,
+                    PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
-    SP_DEVICE_INTERFACE_DATA interfaceData;
     SP_DEVINFO_DATA deviceData;
     PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
     char service[128];
     DWORD index = 0;
     DWORD required;
 
-    interfaceData.cbSize = sizeof(interfaceData);
+    interfaceData->cbSize = sizeof(*interfaceData);
     deviceData.cbSize = sizeof(deviceData);
-    if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, &interfaceData)) {
+    if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, interfaceData)) {
         GetLastError();
         return 0;
     }
 
     for (;;) {
         required = 0;
-        SetupDiGetDeviceInterfaceDetailA(hDevInfo, &interfaceData, NULL, 0, &required, &deviceData);
+        SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, &required, &deviceData);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             return 0;
-        /* A device whose service cannot be read ends the walk. */
-        if (!GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_SERVICE, NULL, service,
-                                   sizeof(service)))
-            return 0;
-        if (lstrcmpiA(service, CAMERA_SERVICE_NAME) == 0)
+        /* A device whose service cannot be read is not the camera; the
+           camera may still come later in the list. */
+        if (GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_SERVICE, NULL, service,
+                                  sizeof(service)) &&
+            lstrcmpiA(service, CAMERA_SERVICE_NAME) == 0)
             break;
         index++;
-        if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, &interfaceData)) {
+        if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, interfaceData)) {
             GetLastError();
             return 0;
         }
@@ -89,7 +89,7 @@ int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice)
     if (detail == NULL)
         return 0;
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, &interfaceData, detail, required, NULL,
+    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, detail, required, NULL,
                                           &deviceData)) {
         GetLastError();
         HeapFree(GetProcessHeap(), 0, detail);

@@ -2,7 +2,7 @@
 // driver properties have any type and length (terminated or not, too long
 // for the buffers, absent) and whose interface paths have any length:
 // OpenFirstDevice at start-up, GetDeviceService, and an arrival through
-// OnDeviceArrival, which also opens the driver key.
+// OnDeviceArrival, which also opens the camera's driver key.
 //
 // Input layout (fuzz/make-corpus.py writes seeds in it):
 //   byte  flags   bit0 OpenFirstDevice            bit1 an arrival
@@ -168,9 +168,9 @@ bool ControlPathFits(const std::string& path) {
 }
 
 // The device OpenFirstDevice must open: the first interface whose device's
-// service (read into 128 bytes, type unchecked) names the camera, unless a
-// service that cannot be read ends the walk first. `decidable` is false when
-// a name outside plain ASCII comes first.
+// service (read into 128 bytes, type unchecked) names the camera; a service
+// that cannot be read is no camera. `decidable` is false when a name outside
+// plain ASCII comes first.
 struct FirstCamera {
     bool decidable = true;
     const Device* device = nullptr;
@@ -186,7 +186,7 @@ FirstCamera ExpectFirstCamera(const Scenario& s) {
             std::string service;
             if (!device.desc.service ||
                 !hxfuzz::FitsAsText(device.desc.service->bytes, 128, &service))
-                return first;
+                continue;
             const auto camera = NamesCamera(service);
             if (!camera) {
                 first.decidable = false;
@@ -211,7 +211,8 @@ int OpenNow(const Scenario& s) {
 
 void CheckOpenFirstDevice(const Scenario& s, HDEVINFO set) {
     HANDLE device = NO_HANDLE;
-    const int found = OpenFirstDevice(set, &hxsim::kImageClassGuid, &device);
+    SP_DEVICE_INTERFACE_DATA interfaceData;
+    const int found = OpenFirstDevice(set, &hxsim::kImageClassGuid, &device, &interfaceData);
     hxfuzz::CheckWorld();
     hxfuzz::Check(found == (device != NO_HANDLE), "OpenFirstDevice reports exactly what it holds");
     hxfuzz::Check(OpenNow(s) == found, "one control object open when found, none otherwise");
@@ -342,11 +343,13 @@ void CheckArrival(const Scenario& s, HDEVINFO set) {
             hxfuzz::Check((monitor.hThread != NO_HANDLE) == opens,
                           "a worker runs exactly when a camera was opened");
         }
-        // A name that does not fit a 260-byte path buffer may be dropped
-        // before anything is looked up.
-        if (target->standardDriver && path.size() < MAX_PATH)
+        // Only the camera's own key is ever held. A name that does not fit
+        // a 260-byte path buffer may be dropped before anything is looked up.
+        if (camera && !*camera)
+            hxfuzz::Check(monitor.hDriverKey == NO_KEY, "no key is held for another device");
+        if (camera && *camera && target->standardDriver && path.size() < MAX_PATH)
             hxfuzz::Check((monitor.hDriverKey != NO_KEY) == s.driverKeys,
-                          "the standard driver's key is held exactly when it exists");
+                          "the camera's standard driver key is held exactly when it exists");
     }
     if (monitor.hThread != NO_HANDLE)
         hxfuzz::Check(WaitUntilArmed(s), "the started worker arms the camera");

@@ -7,6 +7,7 @@ static LRESULT OnCreate(HWND hwnd)
 {
     DEV_BROADCAST_DEVICEINTERFACE_A filter;
     HDEVNOTIFY hDevNotify;
+    SP_DEVICE_INTERFACE_DATA interfaceData;
 
     InitDeviceMonitor(&g_Monitor);
     g_Monitor.hDevInfo = SetupDiGetClassDevsA(&g_Monitor.classGuid, NULL, NULL,
@@ -23,8 +24,14 @@ static LRESULT OnCreate(HWND hwnd)
     /* A failed registration holds nothing to unregister. */
     g_Monitor.hDevNotify = hDevNotify != NULL ? hDevNotify : NO_HANDLE;
 
-    if (OpenFirstDevice(g_Monitor.hDevInfo, &g_Monitor.classGuid, &g_Monitor.hDevice))
+    /* The camera present at start is served like one that arrives: its own
+       driver key is held before the worker can look anything up under it. A
+       key that cannot be opened leaves the camera on the default programs. */
+    if (OpenFirstDevice(g_Monitor.hDevInfo, &g_Monitor.classGuid, &g_Monitor.hDevice,
+                        &interfaceData)) {
+        OpenDriverKey(&g_Monitor, &interfaceData);
         StartEventWorker(&g_Monitor);
+    }
     return 0;
 }
 

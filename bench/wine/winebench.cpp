@@ -233,9 +233,8 @@ int Soak(unsigned presses, unsigned cycles)
         return Fail("cannot read the driver's record or the monitor's handles");
     monitor->Describe(*handlesAtStartUp);
 
-    // The baseline is the state after one press and one cycle: a monitor
-    // that found the camera at start-up holds no driver key until an
-    // arrival opens one, and Wine sets up some of its own on first use.
+    // The baseline is the state after one press and one cycle: Wine sets up
+    // some objects of its own on first use.
     std::size_t lines = 0;
     const Served warmUpPress = PressAndWait(*monitor, *log, lines);
     if (!warmUpPress.error.empty())

@@ -47,11 +47,25 @@ protected:
         Release();
         set_ = SetupDiGetClassDevsA(&hxsim::kImageClassGuid, nullptr, nullptr,
                                     DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-        return OpenFirstDevice(set_, &hxsim::kImageClassGuid, &device_);
+        interface_ = SP_DEVICE_INTERFACE_DATA{};
+        return OpenFirstDevice(set_, &hxsim::kImageClassGuid, &device_, &interface_);
+    }
+    // The path of the interface record OpenFirstDevice left behind.
+    std::string InterfacePath() {
+        union {
+            SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
+            char bytes[sizeof(DWORD) + MAX_PATH];
+        } buffer{};
+        buffer.detail.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        if (!SetupDiGetDeviceInterfaceDetailA(set_, &interface_, &buffer.detail, sizeof(buffer),
+                                              nullptr, nullptr))
+            return "<no interface>";
+        return buffer.detail.DevicePath;
     }
 
     HDEVINFO set_ = NO_HANDLE;
     HANDLE device_ = NO_HANDLE;
+    SP_DEVICE_INTERFACE_DATA interface_{};
 };
 
 TEST_F(IdentifyTest, NothingPresentMeansNoCamera) {
@@ -75,6 +89,8 @@ TEST_F(IdentifyTest, CameraAfterOtherDevicesIsOpenedWithTheDriversArguments) {
     EXPECT_EQ(OpenFirst(), 1);
     EXPECT_NE(device_, NO_HANDLE);
     EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);
+    // The interface record left behind is the camera's, for its driver key.
+    EXPECT_EQ(InterfacePath(), hxsim::CameraDesc(1).interfaces.front());
 
     const auto args = hxsim::LastOpenArgs(camera);
     ASSERT_TRUE(args.has_value());
@@ -86,18 +102,29 @@ TEST_F(IdentifyTest, CameraAfterOtherDevicesIsOpenedWithTheDriversArguments) {
     EXPECT_FALSE(args->tmpl);
 }
 
-TEST_F(IdentifyTest, UnreadableServiceEndsTheWalkEvenWhenTheCameraFollows) {
-    // No service property at all, then a service name too long for 128 bytes.
-    const std::vector<std::optional<hxsim::RegData>> blockers = {
-        std::nullopt, hxsim::RegData::Text(std::string(128, 's'))};
-    for (const auto& blocker : blockers) {
+TEST_F(IdentifyTest, UnreadableServiceIsPassedOverAndTheCameraAfterItOpened) {
+    // No service property at all, a service name too long for 128 bytes, and
+    // one that fills the 128 bytes without a terminator.
+    const std::vector<std::optional<hxsim::RegData>> unreadable = {
+        std::nullopt, hxsim::RegData::Text(std::string(128, 's')),
+        hxsim::RegData::Binary(std::vector<uint8_t>(128, 'u'), REG_SZ)};
+    for (const auto& service : unreadable) {
+        SCOPED_TRACE(service ? service->bytes.size() : 0);
         FreshWorld();
-        hxsim::AddDevice(ImageDevice(0, blocker));
+        const auto other = hxsim::AddDevice(ImageDevice(0, service));
         const auto camera = hxsim::AddDevice(hxsim::CameraDesc(1));
 
-        EXPECT_EQ(OpenFirst(), 0);
-        EXPECT_EQ(hxsim::ControlOpens(camera), 0);
+        EXPECT_EQ(OpenFirst(), 1);
+        EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);
+        EXPECT_EQ(hxsim::ControlOpens(other), 0);
+        EXPECT_EQ(InterfacePath(), hxsim::CameraDesc(1).interfaces.front());
     }
+
+    // Alone, such an interface is no camera.
+    FreshWorld();
+    hxsim::AddDevice(ImageDevice(0, std::nullopt));
+    EXPECT_EQ(OpenFirst(), 0);
+    EXPECT_EQ(device_, NO_HANDLE);
 }
 
 TEST_F(IdentifyTest, ServiceThatJustFitsIsReadAndPassedOver) {
@@ -106,15 +133,6 @@ TEST_F(IdentifyTest, ServiceThatJustFitsIsReadAndPassedOver) {
 
     EXPECT_EQ(OpenFirst(), 1);
     EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);
-}
-
-TEST_F(IdentifyTest, UnterminatedServiceFillingTheBufferEndsTheWalkCleanly) {
-    std::vector<uint8_t> bytes(128, 'u');
-    hxsim::AddDevice(ImageDevice(0, hxsim::RegData::Binary(bytes, REG_SZ)));
-    const auto camera = hxsim::AddDevice(hxsim::CameraDesc(1));
-
-    EXPECT_EQ(OpenFirst(), 0);
-    EXPECT_EQ(hxsim::ControlOpens(camera), 0);
 }
 
 TEST_F(IdentifyTest, ServiceFillingTheBufferWithItsOwnTerminatorIsRead) {
@@ -221,16 +239,32 @@ TEST_F(IdentifyTest, DeviceServiceIsReportedOnlyForTextProperties) {
     EXPECT_EQ(GetDeviceService(set_, &data, service, 8), 0);
 }
 
-TEST_F(IdentifyTest, MonitorStartedWithTheCameraHoldsItButNoDriverKey) {
-    const auto camera = hxsim::AddDevice(hxsim::CameraDesc());
+TEST_F(IdentifyTest, MonitorStartedWithTheCameraHoldsItAndItsOwnDriverKey) {
+    // The camera is listed after an interface with no readable service and a
+    // device of another driver; only the camera's key is opened, read-only.
+    hxsim::AddDevice(ImageDevice(0, std::nullopt));
+    hxsim::AddDevice(hxsim::OtherImageDesc(1));
+    const auto cameraDesc = hxsim::CameraDesc(2);
+    const auto camera = hxsim::AddDevice(cameraDesc);
+    hxtest::RegisterEventApplication(hxtest::DriverKeyOf(cameraDesc), "SnapButton", "Camera");
+    hxtest::RegisterApplication("Camera", "C:\\Camera\\snap.exe");
     RunningMonitor monitor;
     ASSERT_NE(monitor.window(), nullptr);
 
     EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);
     EXPECT_NE(g_Monitor.hDevice, NO_HANDLE);
-    EXPECT_EQ(g_Monitor.hDriverKey, NO_KEY);
-    EXPECT_TRUE(hxsim::RegistryOpenAccess().empty());
+    EXPECT_NE(g_Monitor.hDriverKey, NO_KEY);
+    EXPECT_EQ(hxsim::OpenHandles().registryKeys, 1u);
+    EXPECT_EQ(hxsim::RegistryOpenAccess(), std::vector<REGSAM>{KEY_READ});
+
+    ASSERT_TRUE(hxtest::WaitUntil([&] { return hxsim::IsArmed(camera); }));
+    ASSERT_TRUE(hxsim::PressSnapButton(camera));
+    ASSERT_TRUE(hxsim::WaitForLaunches(1));
+    EXPECT_EQ(hxtest::LaunchedCommands(), std::vector<std::string>{"C:\\Camera\\snap.exe"});
+
     EXPECT_EQ(monitor.Close(), 0);
+    EXPECT_EQ(hxsim::OpenHandles().registryKeys, 0u);
+    EXPECT_EQ(HandlesOpenedSinceStart(), 0u);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ static const struct {
     { "standin_equipment", ScenarioStandInEquipment },
     { "snapshot_starts_default_program", ScenarioSnapshotStartsDefaultProgram },
     { "new_picture_starts_default_viewer", ScenarioNewPictureStartsDefaultViewer },
-    { "registration_waits_for_arrival", ScenarioRegistrationWaitsForArrival },
+    { "registration_honoured_from_start", ScenarioRegistrationHonouredFromStart },
     { "registered_application_after_arrival", ScenarioRegisteredApplicationAfterArrival },
     { "unplug_and_replug", ScenarioUnplugAndReplug },
     { "second_copy_is_refused", ScenarioSecondCopyIsRefused },

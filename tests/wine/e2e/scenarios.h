@@ -4,7 +4,7 @@
 
 void ScenarioSnapshotStartsDefaultProgram(void);
 void ScenarioNewPictureStartsDefaultViewer(void);
-void ScenarioRegistrationWaitsForArrival(void);
+void ScenarioRegistrationHonouredFromStart(void);
 void ScenarioRegisteredApplicationAfterArrival(void);
 void ScenarioUnplugAndReplug(void);
 void ScenarioSecondCopyIsRefused(void);

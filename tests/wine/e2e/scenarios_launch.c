@@ -1,5 +1,5 @@
-/* Camera events start programs: the defaults, and the registered
-   application once the camera's own registration is known. */
+/* Camera events start programs: the defaults, and the application
+   registered under the camera's own driver key. */
 #include "scenarios.h"
 #include "scenario.h"
 #include "scenario_checks.h"
@@ -74,9 +74,9 @@ void ScenarioNewPictureStartsDefaultViewer(void)
     EndScenario(&run);
 }
 
-/* The camera names a registered application, but the monitor started with
-   the camera already present and has read no registration: defaults. */
-void ScenarioRegistrationWaitsForArrival(void)
+/* The camera names a registered application and is plugged in when the
+   monitor starts: its registration is read from the first press on. */
+void ScenarioRegistrationHonouredFromStart(void)
 {
     MonitorRun run = { NULL, 0 };
     RecordEvent arm;
@@ -87,14 +87,15 @@ void ScenarioRegistrationWaitsForArrival(void)
     Check(RegisterApplication(TEST_APPLICATION, TEST_APPLICATION_COMMAND) &&
               SetLaunchApplications("SnapButton", TEST_APPLICATION),
           "the camera's snapshot event names %s", TEST_APPLICATION);
+    Step("the monitor starts with the camera present");
     if (Check(StartMonitor(START_DIRECTORY, &run), "hxMonitor.exe starts") &&
         CheckArmed(&run, 1, &arm)) {
+        Step("the snapshot button is pressed for the first time");
         PressButton();
         WaitForLaunches(1, &log);
-        CheckStartedByMonitor(FindLaunch(&log, "hxAMCap.exe"), &run, "hxAMCap.exe",
-                              "hxAMCap.exe");
-        Check(CountLaunches(&log, "hxTestApp.exe") == 0,
-              "the registered application did not start before the camera arrived");
+        CheckStartedByMonitor(FindLaunch(&log, "hxTestApp.exe"), &run, "hxTestApp.exe",
+                              TEST_APPLICATION_COMMAND);
+        Check(CountLaunches(&log, "hxAMCap.exe") == 0, "the default did not start instead");
         CheckClosesCleanly(&run, &arm);
         WaitForAllLaunches(1, &log);
     }
