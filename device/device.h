@@ -24,6 +24,22 @@ int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
 int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice,
                     PSP_DEVICE_INTERFACE_DATA interfaceData);
 
+/* Whether the interface's service reads as text and names the camera's
+   driver: the test of every arrival and removal. */
+int IsCameraInterface(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData);
+
+/* How building a device's driver key path ended. */
+typedef enum DriverKeyPath {
+    DRIVER_KEY_PATH_BUILT = 0,
+    DRIVER_KEY_NO_DRIVER, /* no driver property could be read */
+    DRIVER_KEY_NOT_TEXT,  /* it is stored as something other than text */
+    DRIVER_KEY_TOO_LONG   /* the key path would not fit in MAX_PATH */
+} DriverKeyPath;
+
+/* "SYSTEM\CurrentControlSet\Control\Class\<driver>" of the interface's
+   device, relative to HKEY_LOCAL_MACHINE, into a MAX_PATH buffer. */
+int BuildDriverKeyPath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                       char *keyPath);
 int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData);
 void ReleaseDevice(DeviceMonitor *monitor);
 void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);

@@ -81,7 +81,7 @@ static int OpenBroadcastInterface(DeviceMonitor *monitor, const char *devicePath
     return FindInterfaceByPath(monitor, devicePath, interfaceData);
 }
 
-static int IsCameraInterface(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData)
+int IsCameraInterface(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
     char service[MAX_PATH];
 
@@ -101,30 +101,42 @@ void ReleaseDevice(DeviceMonitor *monitor)
     UnlockMonitor();
 }
 
-int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData)
+int BuildDriverKeyPath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                       char *keyPath)
 {
     SP_DEVINFO_DATA deviceData;
     DWORD type = REG_NONE;
     char driver[MAX_PATH];
+
+    deviceData.cbSize = sizeof(deviceData);
+    if (SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, NULL, &deviceData))
+        return DRIVER_KEY_NO_DRIVER;
+    if (!GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_DRIVER, &type, driver,
+                               sizeof(driver)))
+        return DRIVER_KEY_NO_DRIVER;
+    if (type != REG_SZ)
+        return DRIVER_KEY_NOT_TEXT;
+    /* The class key prefix, the driver name and the terminator must fit. */
+    if (lstrlenA(driver) > MAX_PATH - (int)sizeof(DRIVER_CLASS_KEY))
+        return DRIVER_KEY_TOO_LONG;
+    lstrcpyA(keyPath, DRIVER_CLASS_KEY);
+    lstrcatA(keyPath, driver);
+    return DRIVER_KEY_PATH_BUILT;
+}
+
+int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData)
+{
     char keyPath[MAX_PATH];
     HKEY hKey;
+    int built;
 
     if (monitor->hDriverKey != NO_KEY)
         return -1;
-    deviceData.cbSize = sizeof(deviceData);
-    if (SetupDiGetDeviceInterfaceDetailA(monitor->hDevInfo, interfaceData, NULL, 0, NULL,
-                                         &deviceData))
+    built = BuildDriverKeyPath(monitor->hDevInfo, interfaceData, keyPath);
+    if (built == DRIVER_KEY_NO_DRIVER)
         return 0;
-    if (!GetDeviceTextProperty(monitor->hDevInfo, &deviceData, SPDRP_DRIVER, &type, driver,
-                               sizeof(driver)))
-        return 0;
-    if (type != REG_SZ)
+    if (built != DRIVER_KEY_PATH_BUILT)
         return -1;
-    /* The class key prefix, the driver name and the terminator must fit. */
-    if (lstrlenA(driver) > MAX_PATH - (int)sizeof(DRIVER_CLASS_KEY))
-        return -1;
-    lstrcpyA(keyPath, DRIVER_CLASS_KEY);
-    lstrcatA(keyPath, driver);
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return -1;
 

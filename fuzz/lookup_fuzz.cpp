@@ -141,9 +141,11 @@ void CheckDirectLookup(DeviceMonitor* monitor, const Registration& r) {
     std::unique_ptr<char[]> buffer(new char[r.bufferSize]);
     std::memset(buffer.get(), 0x5A, r.bufferSize);
     DWORD size = static_cast<DWORD>(r.bufferSize);
+    LookupTrace trace;
 
-    const int found = LookupEventCommand(
-        monitor, r.newPicture ? "Events\\NewPicture" : "Events\\SnapButton", buffer.get(), &size);
+    const int found = LookupEventCommand(monitor, r.newPicture ? "Events\\NewPicture" : "Events\\SnapButton",
+                                         buffer.get(), &size, &trace);
+    hxfuzz::Check(found == (trace.stop == LOOKUP_FOUND), "the result and the trace agree");
     if (found) {
         hxfuzz::Check(std::memchr(buffer.get(), 0, r.bufferSize) != nullptr,
                       "a found command is terminated within the caller's buffer");

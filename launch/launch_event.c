@@ -11,74 +11,108 @@ static const EventLaunch EventTable[] = {
     {"Events\\NewPicture", "hxCap.exe"},
 };
 
-/* Reads a value as text. The registry returns the stored bytes without
-   adding a terminator, so one is put after them; data that fills the whole
-   buffer without one of its own counts as too long. */
-static int QueryText(HKEY hKey, const char *valueName, char *text, DWORD *size)
+/* Reads a value as text, with its stored type. The registry returns the
+   stored bytes without adding a terminator, so one is put after them; data
+   that fills the whole buffer without one of its own is too long, as the
+   platform says of data that does not fit at all. */
+static LONG QueryText(HKEY hKey, const char *valueName, char *text, DWORD *size, DWORD *type)
 {
     DWORD capacity = *size;
     DWORD i;
+    LONG status;
 
-    if (RegQueryValueExA(hKey, valueName, NULL, NULL, (LPBYTE)text, size) != ERROR_SUCCESS)
-        return 0;
+    status = RegQueryValueExA(hKey, valueName, NULL, type, (LPBYTE)text, size);
+    if (status != ERROR_SUCCESS)
+        return status;
     if (*size < capacity) {
         text[*size] = '\0';
-        return 1;
+        return ERROR_SUCCESS;
     }
     for (i = 0; i < capacity; i++) {
         if (text[i] == '\0')
-            return 1;
+            return ERROR_SUCCESS;
     }
-    return 0;
+    return ERROR_MORE_DATA;
+}
+
+/* Records where the lookup ended; nonzero only for a found command. */
+static int StopAt(LookupTrace *trace, LookupStop stop, LONG status)
+{
+    trace->stop = stop;
+    trace->status = status;
+    return stop == LOOKUP_FOUND;
 }
 
 int LookupEventCommand(DeviceMonitor *monitor, const char *eventSubkey, char *command,
-                       DWORD *commandSize)
+                       DWORD *commandSize, LookupTrace *trace)
 {
     HKEY hEventKey;
     HKEY hApplications;
-    char application[MAX_PATH];
-    DWORD applicationSize = sizeof(application);
+    DWORD applicationSize = sizeof(trace->application);
     LONG status = ERROR_INVALID_HANDLE;
-    int found;
+    int held;
+
+    trace->applicationType = REG_NONE;
+    trace->commandType = REG_NONE;
 
     /* The main thread may release the driver key at any moment. */
     LockMonitor();
-    if (monitor->hDriverKey != NO_KEY)
+    held = monitor->hDriverKey != NO_KEY;
+    if (held)
         status = RegOpenKeyExA(monitor->hDriverKey, eventSubkey, 0, KEY_READ, &hEventKey);
     UnlockMonitor();
     if (status != ERROR_SUCCESS)
-        return 0;
+        return StopAt(trace, held ? LOOKUP_NO_EVENT_KEY : LOOKUP_NO_DRIVER_KEY, status);
 
-    found = QueryText(hEventKey, LAUNCH_APPLICATIONS_VALUE, application, &applicationSize);
+    status = QueryText(hEventKey, LAUNCH_APPLICATIONS_VALUE, trace->application,
+                       &applicationSize, &trace->applicationType);
     RegCloseKey(hEventKey);
-    if (!found)
-        return 0;
+    if (status != ERROR_SUCCESS)
+        return StopAt(trace,
+                      status == ERROR_MORE_DATA ? LOOKUP_APPLICATION_TOO_LONG
+                                                : LOOKUP_NO_APPLICATION,
+                      status);
     /* "*" leaves the choice to us: the default program. */
-    if (application[0] == '*' && application[1] == '\0')
-        return 0;
+    if (trace->application[0] == '*' && trace->application[1] == '\0')
+        return StopAt(trace, LOOKUP_STAR, status);
 
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY, 0, KEY_READ,
-                      &hApplications) != ERROR_SUCCESS)
-        return 0;
-    found = QueryText(hApplications, application, command, commandSize);
+    status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY, 0, KEY_READ,
+                           &hApplications);
+    if (status != ERROR_SUCCESS)
+        return StopAt(trace, LOOKUP_NO_APPLICATION_LIST, status);
+    status = QueryText(hApplications, trace->application, command, commandSize,
+                       &trace->commandType);
     RegCloseKey(hApplications);
-    return found;
+    if (status != ERROR_SUCCESS)
+        return StopAt(trace,
+                      status == ERROR_MORE_DATA ? LOOKUP_COMMAND_TOO_LONG : LOOKUP_NOT_REGISTERED,
+                      status);
+    return StopAt(trace, LOOKUP_FOUND, status);
+}
+
+int ChooseEventCommand(DeviceMonitor *monitor, CameraEvent event, char *command,
+                       LookupTrace *trace)
+{
+    const EventLaunch *row = &EventTable[event];
+    DWORD commandSize = MAX_PATH;
+
+    if (LookupEventCommand(monitor, row->subkey, command, &commandSize, trace))
+        return 1;
+    lstrcpyA(command, row->defaultCommand);
+    return 0;
 }
 
 int LaunchEventCommand(DeviceMonitor *monitor, CameraEvent event)
 {
-    const EventLaunch *row;
     STARTUPINFOA startup;
     PROCESS_INFORMATION process;
+    LookupTrace trace;
     char directory[MAX_PATH];
     char command[MAX_PATH];
-    DWORD commandSize;
     UINT length;
 
     if ((unsigned)event >= sizeof(EventTable) / sizeof(EventTable[0]))
         return 0;
-    row = &EventTable[event];
 
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
@@ -88,9 +122,8 @@ int LaunchEventCommand(DeviceMonitor *monitor, CameraEvent event)
     if (length == 0 || length >= sizeof(directory))
         directory[0] = '\0';
 
-    commandSize = sizeof(command);
-    if (!LookupEventCommand(monitor, row->subkey, command, &commandSize))
-        lstrcpyA(command, row->defaultCommand);
+    /* Where the lookup stopped matters only to hxmonctl. */
+    ChooseEventCommand(monitor, event, command, &trace);
 
     ZeroMemory(&process, sizeof(process));
     if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, DETACHED_PROCESS, NULL, directory,

@@ -14,12 +14,43 @@ typedef enum CameraEvent {
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\StillImage\\Registered Applications"
 #define LAUNCH_APPLICATIONS_VALUE "LaunchApplications"
 
+/* The step at which a lookup ended. The monitor needs only "found or not";
+   hxmonctl tells the user which step gave out. */
+typedef enum LookupStop {
+    LOOKUP_FOUND = 0,            /* the registered command line is in the buffer */
+    LOOKUP_NO_DRIVER_KEY,        /* no driver key is held */
+    LOOKUP_NO_EVENT_KEY,         /* the event's subkey does not open */
+    LOOKUP_NO_APPLICATION,       /* "LaunchApplications" cannot be read */
+    LOOKUP_APPLICATION_TOO_LONG, /* it does not fit with a terminator */
+    LOOKUP_STAR,                 /* it is "*": the default is wanted */
+    LOOKUP_NO_APPLICATION_LIST,  /* "Registered Applications" does not open */
+    LOOKUP_NOT_REGISTERED,       /* no command is registered under the name */
+    LOOKUP_COMMAND_TOO_LONG      /* the command does not fit with a terminator */
+} LookupStop;
+
+/* What a lookup read on its way, and where it stopped. */
+typedef struct LookupTrace {
+    LookupStop stop;
+    LONG status;                /* the platform's answer at that step */
+    char application[MAX_PATH]; /* "LaunchApplications" as text, once read */
+    DWORD applicationType;      /* its stored type, once read */
+    DWORD commandType;          /* the command's stored type, once read */
+} LookupTrace;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
+/* Returns 1 when the buffer holds the registered command line, 0 when the
+   caller must use the default; either way *trace says why. */
 int LookupEventCommand(DeviceMonitor *monitor, const char *eventSubkey,
-                       char *command, DWORD *commandSize);
+                       char *command, DWORD *commandSize, LookupTrace *trace);
+
+/* The command line an event starts now into a MAX_PATH buffer: the
+   registered one (returns 1) or the event's default (returns 0). */
+int ChooseEventCommand(DeviceMonitor *monitor, CameraEvent event, char *command,
+                       LookupTrace *trace);
+
 int LaunchEventCommand(DeviceMonitor *monitor, CameraEvent event);
 
 #ifdef __cplusplus

@@ -1,7 +1,8 @@
 // Starting programs: CreateProcessA records what it would start instead of
 // starting it, and hands back real process and thread handles of a program
 // that has already ended, so a handle the caller forgets shows as a leak.
-// GetWindowsDirectoryA answers from the configured directory.
+// GetWindowsDirectoryA answers from the configured directory. OpenProcess
+// finds no process to open.
 
 #include "sim_internal.h"
 #include "kernel_objects.h"
@@ -83,6 +84,16 @@ DWORD RefusalLocked(const Processes& state, const std::string& commandLine, LPCS
 
 }  // namespace
 
+bool IsProgramMissing(const std::string& path) {
+    Guard guard(State().mutex);
+    return State().IsMissingLocked(path);
+}
+
+std::string ConfiguredWindowsDirectory() {
+    Guard guard(State().mutex);
+    return State().windowsDirectory;
+}
+
 void ResetProcesses() {
     Guard guard(State().mutex);
     State().ResetLocked();
@@ -107,6 +118,14 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
     if (!lpBuffer || uSize < needed) return needed;
     std::memcpy(lpBuffer, directory.c_str(), needed);
     return needed - 1;
+}
+
+HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD) {
+    if (ShouldFail("OpenProcess")) return nullptr;
+    // Started programs have ended at once, and this process is not opened
+    // by id: there is no running process to open.
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
 }
 
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,

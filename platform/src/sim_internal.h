@@ -65,6 +65,12 @@ size_t CountOpenHandles(ObjectKind kind);
 // Every existing window, for broadcasts such as DBT_DEVNODES_CHANGED.
 std::vector<HWND> AllWindows();
 
+// ---------------------------------------------------------------- programs
+// Whether a program path (or bare file name) was marked missing, and the
+// configured Windows directory: the program search answers from these.
+bool IsProgramMissing(const std::string& path);
+std::string ConfiguredWindowsDirectory();
+
 // ---------------------------------------------------------------- reset
 // Each family clears its own state; ResetWorld calls them all.
 void ResetKernel();

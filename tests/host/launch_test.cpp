@@ -38,12 +38,20 @@ protected:
     std::optional<std::string> Lookup(const char* subkey) {
         char command[MAX_PATH];
         DWORD size = sizeof(command);
-        if (!LookupEventCommand(&record_, subkey, command, &size))
+        const int found = LookupEventCommand(&record_, subkey, command, &size, &trace_);
+        EXPECT_EQ(found, trace_.stop == LOOKUP_FOUND) << "the result and the trace disagree";
+        if (!found)
             return std::nullopt;
         return std::string(command);
     }
+    // Where the lookup for the event stopped.
+    LookupStop StopOf(const char* subkey) {
+        Lookup(subkey);
+        return trace_.stop;
+    }
 
     DeviceMonitor record_{};
+    LookupTrace trace_{};
 };
 
 TEST_F(LaunchTest, RegisteredApplicationStartsWithItsCommandLineAsWritten) {
@@ -54,6 +62,8 @@ TEST_F(LaunchTest, RegisteredApplicationStartsWithItsCommandLineAsWritten) {
     HoldDriverKey();
 
     EXPECT_EQ(Lookup("Events\\SnapButton"), command);
+    EXPECT_EQ(trace_.stop, LOOKUP_FOUND);
+    EXPECT_STREQ(trace_.application, "Picture Viewer");
     EXPECT_EQ(LaunchOne(SnapButton), command);
 }
 
@@ -64,6 +74,7 @@ TEST_F(LaunchTest, StarLeavesTheChoiceToTheDefaults) {
     HoldDriverKey();
 
     EXPECT_EQ(Lookup("Events\\SnapButton"), std::nullopt);
+    EXPECT_EQ(trace_.stop, LOOKUP_STAR);
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
     EXPECT_EQ(LaunchOne(NewPicture), "hxCap.exe");
 }
@@ -90,23 +101,30 @@ TEST_F(LaunchTest, EachEventUsesItsOwnRegistration) {
 TEST_F(LaunchTest, AnythingMissingOnTheWayFallsBackToTheDefault) {
     // No driver key held at all.
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_NO_DRIVER_KEY);
 
     // The key is held, but it has no Events subkey.
     HoldDriverKey();
     EXPECT_EQ(LaunchOne(NewPicture), "hxCap.exe");
+    EXPECT_EQ(StopOf("Events\\NewPicture"), LOOKUP_NO_EVENT_KEY);
+    EXPECT_EQ(trace_.status, ERROR_FILE_NOT_FOUND);
 
     // The subkey exists without the value.
     hxsim::CreateKey(kDriverKey + "\\Events\\SnapButton");
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_NO_APPLICATION);
 
     // The value names an application nobody registered.
     RegisterEventApplication(kDriverKey, "SnapButton", "Gone Away");
     RegisterApplication("Somebody Else", "else.exe");
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_NOT_REGISTERED);
+    EXPECT_STREQ(trace_.application, "Gone Away");
 
     // No "Registered Applications" key at all.
     hxsim::DeleteKey(hxtest::kRegisteredApplications);
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_NO_APPLICATION_LIST);
 }
 
 TEST_F(LaunchTest, CommaSeparatedNamesAreLookedUpAsOneName) {
@@ -130,6 +148,7 @@ TEST_F(LaunchTest, CommandLineMustFitIn260BytesWithItsTerminator) {
 
     RegisterApplication("Long", fits + "y");  // 260 + terminator
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_COMMAND_TOO_LONG);
 }
 
 TEST_F(LaunchTest, ValuesStoredWithoutTerminatorAreReadAsTheirBytes) {
@@ -142,6 +161,9 @@ TEST_F(LaunchTest, ValuesStoredWithoutTerminatorAreReadAsTheirBytes) {
     HoldDriverKey();
 
     EXPECT_EQ(LaunchOne(SnapButton), command);
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_FOUND);
+    EXPECT_EQ(trace_.applicationType, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(trace_.commandType, static_cast<DWORD>(REG_BINARY));
 }
 
 TEST_F(LaunchTest, UnterminatedValuesFillingTheBufferCountAsTooLong) {
@@ -151,12 +173,14 @@ TEST_F(LaunchTest, UnterminatedValuesFillingTheBufferCountAsTooLong) {
     hxsim::SetValue(kDriverKey + "\\Events\\SnapButton", "LaunchApplications",
                     hxsim::RegData::Binary({name.begin(), name.end()}, REG_SZ));
     EXPECT_EQ(LaunchOne(SnapButton), "hxAMCap.exe");
+    EXPECT_EQ(StopOf("Events\\SnapButton"), LOOKUP_APPLICATION_TOO_LONG);
 
     const std::string command(260, 'c');
     RegisterEventApplication(kDriverKey, "NewPicture", "Full");
     hxsim::SetValue(hxtest::kRegisteredApplications, "Full",
                     hxsim::RegData::Binary({command.begin(), command.end()}, REG_SZ));
     EXPECT_EQ(LaunchOne(NewPicture), "hxCap.exe");
+    EXPECT_EQ(StopOf("Events\\NewPicture"), LOOKUP_COMMAND_TOO_LONG);
 
     // Every command handed over was a terminated text of at most 259 bytes.
     for (const auto& launched : LaunchedCommands())

@@ -123,7 +123,8 @@ protected:
         char command[MAX_PATH];
         std::memset(command, '#', sizeof(command));
         DWORD size = sizeof(command);
-        const int result = LookupEventCommand(&g_Monitor, EventSubkey(event), command, &size);
+        const int result =
+            LookupEventCommand(&g_Monitor, EventSubkey(event), command, &size, &trace_);
         if (result != 1)
             return {result, ""};
         return {result, std::string(command, strnlen(command, sizeof(command)))};
@@ -142,6 +143,7 @@ protected:
 
     StillImageRegistration registration_;
     UniqueKey heldKey_;
+    LookupTrace trace_ = {};
 };
 
 TEST_F(LauncherOnWine, SnapButtonStartsTheRegisteredCommandLineDetachedInTheWindowsDirectory)
@@ -196,6 +198,7 @@ TEST_F(LauncherOnWine, StarStartsTheBuiltInDefaults)
 
     EXPECT_EQ(Lookup(SnapButton), UseDefault());
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_STAR);
 
     const Launch snap = LaunchAndWatch(SnapButton);
     EXPECT_TRUE(StartedDefault(snap, "hxAMCap.exe"));
@@ -236,6 +239,8 @@ TEST_F(LauncherOnWine, AnApplicationThatIsNotRegisteredFallsBackToTheDefault)
     HoldDriverKey();
 
     EXPECT_EQ(Lookup(SnapButton), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_NOT_REGISTERED);
+    EXPECT_STREQ(trace_.application, "hx Removed Viewer");
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
     EXPECT_TRUE(StartedDefault(LaunchAndWatch(SnapButton), "hxAMCap.exe"));
 }
@@ -251,6 +256,7 @@ TEST_F(LauncherOnWine, WithoutADriverKeyEveryEventStartsItsDefault)
     ASSERT_EQ(g_Monitor.hDriverKey, NO_KEY);
 
     EXPECT_EQ(Lookup(SnapButton), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_NO_DRIVER_KEY);
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
     EXPECT_TRUE(StartedDefault(LaunchAndWatch(SnapButton), "hxAMCap.exe"));
     EXPECT_TRUE(StartedDefault(LaunchAndWatch(NewPicture), "hxCap.exe"));
@@ -267,7 +273,11 @@ TEST_F(LauncherOnWine, AMissingEventEntryFallsBackToTheDefault)
     HoldDriverKey();
 
     EXPECT_EQ(Lookup(SnapButton), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_NO_APPLICATION);
+    EXPECT_EQ(trace_.status, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_NO_EVENT_KEY);
+    EXPECT_EQ(trace_.status, ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(StartedDefault(LaunchAndWatch(NewPicture), "hxCap.exe"));
 }
 
@@ -284,6 +294,7 @@ TEST_F(LauncherOnWine, ACommandLineOf259CharactersIsTheLongestThatIsUsed)
 
     EXPECT_EQ(Lookup(SnapButton), Found(longest));
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_COMMAND_TOO_LONG);
     EXPECT_TRUE(Started(LaunchAndWatch(SnapButton), longest));
     EXPECT_TRUE(StartedDefault(LaunchAndWatch(NewPicture), "hxCap.exe"));
 }
@@ -301,6 +312,7 @@ TEST_F(LauncherOnWine, AnApplicationNameOf259CharactersIsTheLongestThatIsRead)
 
     EXPECT_EQ(Lookup(SnapButton), Found(viewer));
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_APPLICATION_TOO_LONG);
 }
 
 TEST_F(LauncherOnWine, TextStoredWithoutATerminatorIsUsedAsFarAsItGoes)
@@ -315,7 +327,9 @@ TEST_F(LauncherOnWine, TextStoredWithoutATerminatorIsUsedAsFarAsItGoes)
     HoldDriverKey();
 
     EXPECT_EQ(Lookup(SnapButton), Found(viewer));
+    EXPECT_EQ(trace_.applicationType, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(Lookup(NewPicture), Found(editor));
+    EXPECT_EQ(trace_.commandType, static_cast<DWORD>(REG_BINARY));
     EXPECT_TRUE(Started(LaunchAndWatch(NewPicture), editor));
 }
 
@@ -335,7 +349,9 @@ TEST_F(LauncherOnWine, UnterminatedTextFillingTheWholeBufferFallsBackToTheDefaul
     HoldDriverKey();
 
     EXPECT_EQ(Lookup(SnapButton), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_APPLICATION_TOO_LONG);
     EXPECT_EQ(Lookup(NewPicture), UseDefault());
+    EXPECT_EQ(trace_.stop, LOOKUP_COMMAND_TOO_LONG);
     EXPECT_TRUE(StartedDefault(LaunchAndWatch(SnapButton), "hxAMCap.exe"));
 }
 

@@ -208,8 +208,10 @@ bool WaitForLaunches(size_t count, Millis timeout = Millis(5000));
 void OnCreateProcess(std::function<void(const std::string& commandLine)> hook);
 void SetWindowsDirectory(const std::string& dir);  // default "C:\\windows"
 // Every program is found unless marked missing here; starting a missing one
-// fails with ERROR_FILE_NOT_FOUND. A name without a directory stands for that
-// file in any directory; ".exe" is implied as the platform implies it.
+// fails with ERROR_FILE_NOT_FOUND, and SearchPathA and GetFileAttributesA do
+// not find it. A name without a directory stands for that file in any
+// directory (a search finds it in the first one it tries); ".exe" is implied
+// as the platform implies it.
 void SetProgramMissing(const std::string& program, bool missing = true);
 
 }  // namespace hxsim

@@ -23,6 +23,8 @@ static const struct {
     { "unplug_and_replug", ScenarioUnplugAndReplug },
     { "second_copy_is_refused", ScenarioSecondCopyIsRefused },
     { "runs_idle_without_camera", ScenarioRunsIdleWithoutCamera },
+    { "hxmonctl_matches_the_monitor", ScenarioHxmonctlMatchesTheMonitor },
+    { "hxmonctl_names_what_is_wrong", ScenarioHxmonctlNamesWhatIsWrong },
 };
 
 /* ctest passes host paths; the prefix sees the host's root as drive Z:. */

@@ -11,6 +11,11 @@ void SetMonitorPath(const char *path)
     lstrcpynA(monitorPath, path, sizeof(monitorPath));
 }
 
+const char *MonitorPath(void)
+{
+    return monitorPath;
+}
+
 static int Start(const char *workingDirectory, DWORD flags, PROCESS_INFORMATION *info)
 {
     STARTUPINFOA startup;

@@ -12,6 +12,7 @@ typedef struct MonitorRun {
 
 /* The monitor's Windows path; set once by the runner. */
 void SetMonitorPath(const char *path);
+const char *MonitorPath(void);
 
 /* Starts a copy in the given directory. The copy inherits the runner's
    inheritable handles and environment. Returns 1 when it started. */

@@ -57,13 +57,18 @@ static int AllHandlesClosed(void *context)
 
 void CheckClosesCleanly(MonitorRun *run, const RecordEvent *arm)
 {
-    CameraRecord record;
-    CLOSE_WAIT wait;
     DWORD exitCode;
-    int lastArm = -1, disarm, at, closed;
 
     Check(CloseMonitor(run, &exitCode), "the monitor ends after WM_CLOSE");
     Check(exitCode == 0, "its exit code is 0 (got %ld)", (long)exitCode);
+    CheckLeftTheCameraClean(run, arm);
+}
+
+void CheckLeftTheCameraClean(const MonitorRun *run, const RecordEvent *arm)
+{
+    CameraRecord record;
+    CLOSE_WAIT wait;
+    int lastArm = -1, disarm, at, closed;
 
     wait.pid = run->pid;
     wait.record = &record;

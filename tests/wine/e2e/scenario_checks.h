@@ -21,6 +21,10 @@ void CheckStartedByMonitor(const Launch *launch, const MonitorRun *run,
    camera closed once it is gone. arm may be NULL when it never armed. */
 void CheckClosesCleanly(MonitorRun *run, const RecordEvent *arm);
 
+/* The part of the above that follows the monitor's end, however it was
+   asked to close. */
+void CheckLeftTheCameraClean(const MonitorRun *run, const RecordEvent *arm);
+
 /* Waits for exactly `count` launches in total and for those programs to
    finish, so that the log read into *log is final. */
 int WaitForAllLaunches(unsigned count, LaunchLog *log);

@@ -10,5 +10,7 @@ void ScenarioUnplugAndReplug(void);
 void ScenarioSecondCopyIsRefused(void);
 void ScenarioRunsIdleWithoutCamera(void);
 void ScenarioStandInEquipment(void);
+void ScenarioHxmonctlMatchesTheMonitor(void);
+void ScenarioHxmonctlNamesWhatIsWrong(void);
 
 #endif

@@ -1,0 +1,138 @@
+#include "event_report.h"
+
+const char *EventName(CameraEvent event)
+{
+    return event == SnapButton ? "SnapButton" : "NewPicture";
+}
+
+/* What a value's stored type means for the text the monitor reads from it. */
+static void SayType(Report *report, DWORD type)
+{
+    switch (type) {
+    case REG_SZ:
+        return;
+    case REG_EXPAND_SZ:
+        Say(report, "  It is stored as REG_EXPAND_SZ: the monitor uses it as written and"
+                    " expands nothing in it.");
+        return;
+    case REG_MULTI_SZ:
+        Say(report, "  It is stored as REG_MULTI_SZ: the monitor uses its first string only.");
+        return;
+    case REG_BINARY:
+        Say(report, "  It is stored as REG_BINARY, not as text: the monitor uses its bytes as"
+                    " text.");
+        return;
+    case REG_DWORD:
+        Say(report, "  It is stored as REG_DWORD, not as text: the monitor uses its bytes as"
+                    " text.");
+        return;
+    default:
+        Say(report, "  It is stored with type %u, not as text: the monitor uses its bytes as"
+                    " text.", type);
+        return;
+    }
+}
+
+/* The steps the lookup took, up to the one where it stopped. */
+static void SayLookup(Report *report, const char *name, const LookupTrace *trace,
+                      const char *command)
+{
+    const DWORD status = (DWORD)trace->status;
+
+    switch (trace->stop) {
+    case LOOKUP_NO_DRIVER_KEY:
+        Say(report, "  No driver key is held, so no registration is read: the default"
+                    " program starts.");
+        return;
+    case LOOKUP_NO_EVENT_KEY:
+        if (status == ERROR_FILE_NOT_FOUND)
+            Say(report, "  The driver key has no subkey Events\\%s: the default program"
+                        " starts.", name);
+        else
+            Say(report, "  The subkey Events\\%s of the driver key does not open (error %u):"
+                        " the default program starts.", name, status);
+        return;
+    case LOOKUP_NO_APPLICATION:
+        if (status == ERROR_FILE_NOT_FOUND)
+            Say(report, "  Events\\%s has no value LaunchApplications: the default program"
+                        " starts.", name);
+        else
+            Say(report, "  LaunchApplications under Events\\%s cannot be read (error %u):"
+                        " the default program starts.", name, status);
+        return;
+    case LOOKUP_APPLICATION_TOO_LONG:
+        Say(report, "  LaunchApplications under Events\\%s is too long: with a terminator it"
+                    " does not fit in %u bytes. The default program starts.",
+            name, (DWORD)MAX_PATH);
+        SayType(report, trace->applicationType);
+        return;
+    default:
+        break;
+    }
+
+    Say(report, "  LaunchApplications under Events\\%s is %q.", name, trace->application);
+    SayType(report, trace->applicationType);
+    switch (trace->stop) {
+    case LOOKUP_STAR:
+        Say(report, "  \"*\" leaves the choice to the monitor: the default program starts.");
+        return;
+    case LOOKUP_NO_APPLICATION_LIST:
+        Say(report, "  HKLM\\%s does not open (error %u): the default program starts.",
+            REGISTERED_APPLICATIONS_KEY, status);
+        return;
+    case LOOKUP_NOT_REGISTERED:
+        if (status == ERROR_FILE_NOT_FOUND)
+            Say(report, "  No application named %q is registered: the default program"
+                        " starts.", trace->application);
+        else
+            Say(report, "  The command registered for %q cannot be read (error %u): the"
+                        " default program starts.", trace->application, status);
+        return;
+    case LOOKUP_COMMAND_TOO_LONG:
+        Say(report, "  The command registered for %q is too long: with a terminator it does"
+                    " not fit in %u bytes. The default program starts.",
+            trace->application, (DWORD)MAX_PATH);
+        SayType(report, trace->commandType);
+        return;
+    default:
+        Say(report, "  %q is registered with the command line: %e", trace->application,
+            command);
+        SayType(report, trace->commandType);
+        return;
+    }
+}
+
+/* Whether process creation would find the command's program, and where. */
+static int SayProgram(Report *report, const SearchPlaces *places, const char *command)
+{
+    char program[MAX_PATH];
+    char found[MAX_PATH];
+
+    if (FindCommandProgram(places, command, program, found)) {
+        Say(report, "  Its program is found: %e", found);
+        return 1;
+    }
+    if (program[0] == '\0')
+        Say(report, "  The command line names no program: nothing can start.");
+    else if (NamesDirectory(program))
+        Say(report, "  Its program %e does not exist: nothing starts.", program);
+    else
+        Say(report, "  Its program %e is not found in the monitor's folder (%e), the current"
+                    " directory (taken as the Windows directory), %e, %e\\System, %e or"
+                    " on PATH: nothing starts.",
+            program, places->monitorFolder, places->system, places->windows, places->windows);
+    return 0;
+}
+
+int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
+                const SearchPlaces *places, char *command)
+{
+    LookupTrace trace;
+    const char *name = EventName(event);
+
+    Say(report, "%s:", name);
+    ChooseEventCommand(record, event, command, &trace);
+    SayLookup(report, name, &trace, command);
+    Say(report, "  The monitor would start: %e", command);
+    return SayProgram(report, places, command);
+}

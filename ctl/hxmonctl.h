@@ -1,0 +1,34 @@
+/* hxmonctl: tells what the running monitor would start for each camera
+   event and why, and closes it on request. Everything it says comes from
+   the monitor's own identification and lookup code. */
+#ifndef HX_HXMONCTL_H
+#define HX_HXMONCTL_H
+
+#include "report_text.h"
+
+/* How long "close" waits for the monitor's process to end. */
+#define CLOSE_TIMEOUT_MS 10000
+
+/* Exit codes besides those of the commands themselves. */
+#define CTL_USAGE 3
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* "status" (also with no argument) or "close"; returns the exit code. */
+int RunCtl(int argc, char **argv, Report *report);
+
+/* 0 when the camera is present, its control object opens, and both events'
+   programs are found; otherwise 1. */
+int ReportStatus(Report *report);
+
+/* 0 when the monitor's process ended, 1 when none was running, 2 when it
+   did not end within timeoutMs. */
+int CloseRunningMonitor(Report *report, DWORD timeoutMs);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

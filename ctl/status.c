@@ -1,0 +1,84 @@
+#include "hxmonctl.h"
+#include "camera_report.h"
+#include "event_report.h"
+#include "monitor.h"
+
+/* Writes the first line of the report; returns the monitor's process id,
+   or 0 when it is not running. */
+static DWORD ReportMonitor(Report *report)
+{
+    HWND window = FindWindowA(MONITOR_CLASS_NAME, NULL);
+    DWORD pid = 0;
+
+    if (window == NULL) {
+        Say(report, "The monitor is not running: nothing starts until it does.");
+        return 0;
+    }
+    GetWindowThreadProcessId(window, &pid);
+    Say(report, "The monitor is running (process %u).", pid);
+    return pid;
+}
+
+static void ReleaseRecord(DeviceMonitor *record)
+{
+    if (record->hDriverKey != NO_KEY)
+        RegCloseKey(record->hDriverKey);
+    if (record->hDevInfo != NO_HANDLE)
+        SetupDiDestroyDeviceInfoList(record->hDevInfo);
+    record->hDriverKey = NO_KEY;
+    record->hDevInfo = NO_HANDLE;
+}
+
+int ReportStatus(Report *report)
+{
+    DeviceMonitor record;
+    CameraFinding camera;
+    SearchPlaces places;
+    char snapCommand[MAX_PATH];
+    char pictureCommand[MAX_PATH];
+    int snapFound;
+    int pictureFound;
+    DWORD pid;
+
+    pid = ReportMonitor(report);
+    InitDeviceMonitor(&record);
+    ReportCamera(report, &record, &camera);
+    if (!OpenSearchPlaces(&places)) {
+        ReleaseRecord(&record);
+        Say(report, "Out of memory.");
+        return 1;
+    }
+    snapFound = ReportCameraEvent(report, &record, SnapButton, &places, snapCommand);
+    pictureFound = ReportCameraEvent(report, &record, NewPicture, &places, pictureCommand);
+    CloseSearchPlaces(&places);
+    ReleaseRecord(&record);
+
+    /* The fixed lines scripts read. */
+    Say(report, "");
+    if (pid != 0)
+        Say(report, "monitor: running (pid %u)", pid);
+    else
+        Say(report, "monitor: not running");
+    if (camera.present)
+        Say(report, "camera: present %e", camera.path);
+    else
+        Say(report, "camera: not found");
+    Say(report, "SnapButton starts: %e", snapCommand);
+    Say(report, "NewPicture starts: %e", pictureCommand);
+    return camera.present && camera.controlOpens && snapFound && pictureFound ? 0 : 1;
+}
+
+int RunCtl(int argc, char **argv, Report *report)
+{
+    ClearReport(report);
+    if (argc < 2 || (argc == 2 && lstrcmpiA(argv[1], "status") == 0))
+        return ReportStatus(report);
+    if (argc == 2 && lstrcmpiA(argv[1], "close") == 0)
+        return CloseRunningMonitor(report, CLOSE_TIMEOUT_MS);
+    Say(report, "usage: hxmonctl [status | close]");
+    Say(report, "  status  what the monitor would start for each camera event, and why"
+                " (exit 0 when the camera is there and both programs are found)");
+    Say(report, "  close   ask the running monitor to close (exit 0 closed, 1 none running,"
+                " 2 still running after %u s)", (DWORD)(CLOSE_TIMEOUT_MS / 1000));
+    return CTL_USAGE;
+}

@@ -1,0 +1,373 @@
+// hxmonctl's account of the monitor, the camera and each event, read line for
+// line, and its close command.
+#include "monitor_fixture.h"
+
+#include "hxmonctl.h"
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using hxtest::RegisterApplication;
+using hxtest::RegisterEventApplication;
+using hxtest::RunningMonitor;
+using hxtest::WorldTest;
+
+using Lines = std::vector<std::string>;
+
+const std::string kInterfaceTail = "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
+const std::string kCameraPath = "\\\\?\\root#image#0001" + kInterfaceTail;
+const std::string kSecondCameraPath = "\\\\?\\root#image#0002" + kInterfaceTail;
+const std::string kScannerPath = "\\\\?\\usb#vid_04a9&pid_220e#0000" + kInterfaceTail;
+const std::string kCameraKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0001";
+const std::string kFolder = "C:\\Program Files\\hxMonitor";
+const std::string kPid = std::to_string(GetCurrentProcessId());
+
+const std::string kControlOpens = "The camera's control object " + kCameraPath +
+                                  "\\GLOBAL opens (closed again at once; nothing was sent to "
+                                  "the driver).";
+const std::string kKeyOpens = "The camera's driver key is HKLM\\" + kCameraKey +
+                              "; it opens for reading.";
+const std::string kNoKey =
+    "  No driver key is held, so no registration is read: the default program starts.";
+
+Lines SplitLines(const std::string& text) {
+    Lines lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start) + "<unterminated>");
+    return lines;
+}
+
+// The lines under a heading ("SnapButton:"), up to the next unindented one.
+Lines Section(const Lines& lines, const std::string& heading) {
+    Lines section;
+    auto line = std::find(lines.begin(), lines.end(), heading);
+    if (line == lines.end())
+        return {"<no " + heading + " section>"};
+    while (++line != lines.end() && line->rfind("  ", 0) == 0)
+        section.push_back(*line);
+    return section;
+}
+
+// An event's lines when its default is found where the search starts.
+Lines DefaultFound(const std::string& lookup, const std::string& program) {
+    return {lookup, "  The monitor would start: " + program,
+            "  Its program is found: " + kFolder + "\\" + program};
+}
+
+struct Outcome {
+    int exitCode = -1;
+    Lines lines;
+};
+
+class CtlTest : public WorldTest {
+protected:
+    Outcome Run(const Lines& args = {"status"}) {
+        std::vector<std::string> words = {"hxmonctl"};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& word : words)
+            argv.push_back(word.data());
+        auto report = std::make_unique<Report>();
+        Outcome outcome;
+        outcome.exitCode = RunCtl(static_cast<int>(argv.size()), argv.data(), report.get());
+        outcome.lines = SplitLines(report->text);
+        return outcome;
+    }
+    // The camera at index 1, whose driver key is kCameraKey.
+    hxsim::DeviceId AddCamera() { return hxsim::AddDevice(hxsim::CameraDesc(1)); }
+};
+
+TEST_F(CtlTest, HealthyReportMatchesWhatTheMonitorStarts) {
+    hxsim::AddDevice(hxsim::OtherImageDesc(0));
+    RegisterEventApplication(kCameraKey, "SnapButton", "Picture Viewer");
+    RegisterEventApplication(kCameraKey, "NewPicture", "*");
+    RegisterApplication("Picture Viewer", "C:\\Apps\\viewer.exe /snap");
+    RunningMonitor monitor;
+    const auto camera = hxsim::PlugIn(hxsim::CameraDesc(1));
+    ASSERT_TRUE(hxtest::WaitUntil([&] { return hxsim::IsArmed(camera); }));
+    const auto handles = hxsim::OpenHandles().total();
+    const auto requests = hxsim::DriverRequests(camera).size();
+
+    const Outcome status = Run();
+
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_EQ(status.lines,
+              (Lines{"The monitor is running (process " + kPid + ").",
+                     "Image-class interfaces present:",
+                     "  " + kScannerPath + ": service \"usbscan\"",
+                     "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera",
+                     kControlOpens,
+                     kKeyOpens,
+                     "SnapButton:",
+                     "  LaunchApplications under Events\\SnapButton is \"Picture Viewer\".",
+                     "  \"Picture Viewer\" is registered with the command line: "
+                     "C:\\Apps\\viewer.exe /snap",
+                     "  The monitor would start: C:\\Apps\\viewer.exe /snap",
+                     "  Its program is found: C:\\Apps\\viewer.exe",
+                     "NewPicture:",
+                     "  LaunchApplications under Events\\NewPicture is \"*\".",
+                     "  \"*\" leaves the choice to the monitor: the default program starts.",
+                     "  The monitor would start: hxCap.exe",
+                     "  Its program is found: " + kFolder + "\\hxCap.exe",
+                     "",
+                     "monitor: running (pid " + kPid + ")",
+                     "camera: present " + kCameraPath,
+                     "SnapButton starts: C:\\Apps\\viewer.exe /snap",
+                     "NewPicture starts: hxCap.exe"}));
+
+    // It looked without touching: the camera's object opened and closed
+    // once, no request, nothing left open.
+    EXPECT_EQ(hxsim::DriverRequests(camera).size(), requests);
+    EXPECT_EQ(hxsim::ControlOpens(camera), 2);
+    EXPECT_EQ(hxsim::ControlOpenNow(camera), 1);
+    EXPECT_EQ(hxsim::OpenHandles().total(), handles);
+    for (REGSAM access : hxsim::RegistryOpenAccess())
+        EXPECT_EQ(access, static_cast<REGSAM>(KEY_READ));
+
+    // One truth: the running monitor starts what the report says.
+    ASSERT_TRUE(hxsim::PressSnapButton(camera));
+    ASSERT_TRUE(hxsim::ReportNewPicture(camera));
+    ASSERT_TRUE(hxsim::WaitForLaunches(2));
+    EXPECT_EQ(hxtest::LaunchedCommands(),
+              (Lines{"C:\\Apps\\viewer.exe /snap", "hxCap.exe"}));
+    EXPECT_EQ(monitor.Close(), 0);
+}
+
+TEST_F(CtlTest, NoCameraAndNoMonitor) {
+    const Outcome status = Run({});
+
+    EXPECT_EQ(status.exitCode, 1);
+    const Lines snap = DefaultFound(kNoKey, "hxAMCap.exe");
+    const Lines picture = DefaultFound(kNoKey, "hxCap.exe");
+    Lines expected = {"The monitor is not running: nothing starts until it does.",
+                      "No image-class interface is present.",
+                      "No camera is present: no interface is served by \"RUdiDOVUDIRUR\".",
+                      "SnapButton:"};
+    expected.insert(expected.end(), snap.begin(), snap.end());
+    expected.push_back("NewPicture:");
+    expected.insert(expected.end(), picture.begin(), picture.end());
+    expected.insert(expected.end(), {"", "monitor: not running", "camera: not found",
+                                     "SnapButton starts: hxAMCap.exe",
+                                     "NewPicture starts: hxCap.exe"});
+    EXPECT_EQ(status.lines, expected);
+}
+
+TEST_F(CtlTest, TheFirstCameraIsTheOneAndARefusedObjectFailsTheStatus) {
+    hxsim::DeviceDesc unreadable = hxsim::OtherImageDesc(0);
+    unreadable.service.reset();
+    hxsim::AddDevice(unreadable);
+    hxsim::RefuseOpen(AddCamera());
+    hxsim::AddDevice(hxsim::CameraDesc(2));
+
+    const Outcome status = Run();
+
+    EXPECT_EQ(status.exitCode, 1);
+    const Lines head(status.lines.begin() + 1, status.lines.begin() + 7);
+    EXPECT_EQ(head,
+              (Lines{"Image-class interfaces present:",
+                     "  " + kScannerPath + ": its service cannot be read as text",
+                     "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera",
+                     "  " + kSecondCameraPath +
+                         ": service \"RUdiDOVUDIRUR\": another camera; the monitor serves "
+                         "only the first",
+                     "The camera's control object " + kCameraPath +
+                         "\\GLOBAL does not open (error 5): the monitor cannot arm the camera, "
+                         "and nothing starts on its events.",
+                     kKeyOpens}));
+    EXPECT_EQ(status.lines.at(status.lines.size() - 3), "camera: present " + kCameraPath);
+}
+
+TEST_F(CtlTest, EveryReasonForNoDriverKey) {
+    struct Case {
+        std::string name;
+        std::optional<hxsim::RegData> driver;
+        std::string line;
+    };
+    const std::string tail = ", so there is no driver key: every event starts its default program.";
+    const std::vector<Case> cases = {
+        {"no driver property", std::nullopt,
+         "The camera's device has no driver property that can be read" + tail},
+        {"driver as a number", hxsim::RegData::Dword(1),
+         "The camera's driver property is not stored as text" + tail},
+        {"driver name too long", hxsim::RegData::Text(std::string(221, 'd')),
+         "The camera's driver name is too long for a key path" + tail},
+        {"key deleted", hxsim::RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0001"),
+         "The camera's driver key HKLM\\" + kCameraKey +
+             " does not open for reading: every event starts its default program."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        hxsim::ResetWorld();
+        hxsim::DeviceDesc camera = hxsim::CameraDesc(1);
+        camera.driver = c.driver;
+        hxsim::AddDevice(camera);
+        hxsim::DeleteKey(kCameraKey);
+
+        const Outcome status = Run();
+        EXPECT_EQ(status.exitCode, 0) << "the defaults are found";
+        EXPECT_EQ(status.lines.at(4), c.line);
+        EXPECT_EQ(Section(status.lines, "SnapButton:"), DefaultFound(kNoKey, "hxAMCap.exe"));
+    }
+}
+
+TEST_F(CtlTest, EveryStepOfTheLookupSaysWhereItStopped) {
+    struct Case {
+        std::string name;
+        std::function<void()> arrange;
+        Lines snap;  // the SnapButton section
+        int exitCode;
+    };
+    const std::string events = kCameraKey + "\\Events\\SnapButton";
+    const std::string under = "  LaunchApplications under Events\\SnapButton is ";
+    const std::string defaultStarts = ": the default program starts.";
+    const Lines amcap = {"  The monitor would start: hxAMCap.exe",
+                         "  Its program is found: " + kFolder + "\\hxAMCap.exe"};
+    auto with = [](Lines lines, const Lines& more) {
+        lines.insert(lines.end(), more.begin(), more.end());
+        return lines;
+    };
+    const std::vector<Case> cases = {
+        {"no event subkey", [] {},
+         with({"  The driver key has no subkey Events\\SnapButton" + defaultStarts}, amcap), 0},
+        {"no LaunchApplications", [&] { hxsim::CreateKey(events); },
+         with({"  Events\\SnapButton has no value LaunchApplications" + defaultStarts}, amcap),
+         0},
+        {"unterminated name filling the buffer",
+         [&] {
+             hxsim::SetValue(events, "LaunchApplications",
+                             hxsim::RegData::Binary(std::vector<uint8_t>(260, 'n')));
+         },
+         with({"  LaunchApplications under Events\\SnapButton is too long: with a terminator it "
+               "does not fit in 260 bytes. The default program starts.",
+               "  It is stored as REG_BINARY, not as text: the monitor uses its bytes as text."},
+              amcap),
+         0},
+        {"no Registered Applications",
+         [&] { RegisterEventApplication(kCameraKey, "SnapButton", "Viewer"); },
+         with({under + "\"Viewer\".", "  HKLM\\" + std::string(hxtest::kRegisteredApplications) +
+                                          " does not open (error 2)" + defaultStarts},
+              amcap),
+         0},
+        {"name not registered, with a line break in it",
+         [&] {
+             RegisterEventApplication(kCameraKey, "SnapButton", "Gone\nAway");
+             RegisterApplication("Somebody Else", "else.exe");
+         },
+         with({under + "\"Gone\\x0AAway\".",
+               "  No application named \"Gone\\x0AAway\" is registered" + defaultStarts},
+              amcap),
+         0},
+        {"command too long",
+         [&] {
+             RegisterEventApplication(kCameraKey, "SnapButton", "Long");
+             RegisterApplication("Long", "a.exe " + std::string(254, 'x'));
+         },
+         with({under + "\"Long\".",
+               "  The command registered for \"Long\" is too long: with a terminator it does "
+               "not fit in 260 bytes. The default program starts."},
+              amcap),
+         0},
+        {"values that are not plain text",
+         [&] {
+             hxsim::SetValue(events, "LaunchApplications", hxsim::RegData::Dword('A'));
+             hxsim::RegData expand = hxsim::RegData::Text("%ProgramFiles%\\a.exe /x");
+             expand.type = REG_EXPAND_SZ;
+             hxsim::SetValue(hxtest::kRegisteredApplications, "A", expand);
+             hxsim::SetProgramMissing("%ProgramFiles%\\a.exe");
+             hxsim::SetProgramMissing("%ProgramFiles%\\a.exe /x");
+         },
+         {under + "\"A\".",
+          "  It is stored as REG_DWORD, not as text: the monitor uses its bytes as text.",
+          "  \"A\" is registered with the command line: %ProgramFiles%\\a.exe /x",
+          "  It is stored as REG_EXPAND_SZ: the monitor uses it as written and expands nothing "
+          "in it.",
+          "  The monitor would start: %ProgramFiles%\\a.exe /x",
+          "  Its program %ProgramFiles%\\a.exe does not exist: nothing starts."},
+         1},
+        {"program nowhere on the search path",
+         [&] {
+             RegisterEventApplication(kCameraKey, "SnapButton", "Viewer");
+             RegisterApplication("Viewer", "viewer /snap");
+             hxsim::SetProgramMissing("viewer.exe");
+             hxsim::SetProgramMissing("viewer /snap");  // the whole line is tried too
+         },
+         {under + "\"Viewer\".", "  \"Viewer\" is registered with the command line: viewer /snap",
+          "  The monitor would start: viewer /snap",
+          "  Its program viewer is not found in the monitor's folder (" + kFolder +
+              "), the current directory (taken as the Windows directory), C:\\windows\\system32, "
+              "C:\\windows\\System, C:\\windows or on PATH: nothing starts."},
+         1},
+        {"unquoted path with a blank, tried word by word",
+         [&] {
+             RegisterEventApplication(kCameraKey, "SnapButton", "Viewer");
+             RegisterApplication("Viewer", "C:\\Program Files\\viewer.exe /snap");
+             hxsim::SetProgramMissing("C:\\Program.exe");
+         },
+         {under + "\"Viewer\".",
+          "  \"Viewer\" is registered with the command line: C:\\Program Files\\viewer.exe /snap",
+          "  The monitor would start: C:\\Program Files\\viewer.exe /snap",
+          "  Its program is found: C:\\Program Files\\viewer.exe"},
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        hxsim::ResetWorld();
+        AddCamera();
+        c.arrange();
+
+        const Outcome status = Run();
+        EXPECT_EQ(Section(status.lines, "SnapButton:"), c.snap);
+        EXPECT_EQ(status.exitCode, c.exitCode);
+        const std::string starts = c.snap.at(c.snap.size() - 2).substr(27);
+        EXPECT_EQ(status.lines.at(status.lines.size() - 2), "SnapButton starts: " + starts);
+    }
+}
+
+TEST_F(CtlTest, CloseEndsTheMonitorOrSaysWhyNot) {
+    Outcome none = Run({"close"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.lines, Lines{"monitor: not running"});
+
+    RunningMonitor monitor;
+    const Outcome closed = Run({"close"});
+    EXPECT_EQ(closed.exitCode, 0);
+    EXPECT_EQ(closed.lines, Lines{"monitor: closed (pid " + kPid + ")"});
+    EXPECT_EQ(monitor.Join(), 0);
+    EXPECT_EQ(FindWindowA("hxMonitor", nullptr), nullptr);
+}
+
+TEST_F(CtlTest, CloseGivesUpOnAMonitorThatDoesNotEnd) {
+    // A window of the monitor's class whose thread never takes its messages,
+    // as a hung monitor's would not.
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "hxMonitor";
+    ASSERT_NE(RegisterClassExA(&windowClass), 0);
+    HWND window = CreateWindowExA(0, "hxMonitor", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                  nullptr);
+    ASSERT_NE(window, nullptr);
+
+    auto report = std::make_unique<Report>();
+    ClearReport(report.get());
+    EXPECT_EQ(CloseRunningMonitor(report.get(), 100), 2);
+    EXPECT_EQ(SplitLines(report->text),
+              Lines{"monitor: still running (pid " + kPid + ") after 100 ms"});
+    EXPECT_TRUE(IsWindow(window));
+    DestroyWindow(window);
+}
+
+TEST_F(CtlTest, UnknownCommandsGetTheUsage) {
+    const Outcome usage = Run({"restart"});
+    EXPECT_EQ(usage.exitCode, CTL_USAGE);
+    EXPECT_EQ(usage.lines.at(0), "usage: hxmonctl [status | close]");
+    EXPECT_EQ(Run({"STATUS"}).lines.at(0), Run({}).lines.at(0));
+}
+
+}  // namespace

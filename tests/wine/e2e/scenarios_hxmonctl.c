@@ -1,0 +1,160 @@
+/* hxmonctl beside the running monitor: the account it gives is what the
+   monitor then does, and it names what is wrong when something is. */
+#include "scenarios.h"
+#include "scenario.h"
+#include "scenario_checks.h"
+#include "still_image_registry.h"
+#include "hxmonctl_run.h"
+#include "camera_lookup.h"
+#include "harness.h"
+
+#include <string.h>
+
+#define VIEWER_COMMAND "C:\\windows\\hxTestApp.exe --for SnapButton"
+#define GONE_COMMAND "C:\\hxsim\\gone\\hxGone.exe /x"
+
+/* The driver's close count before hxmonctl runs. */
+static unsigned ClosesSoFar(void)
+{
+    CameraRecord record;
+
+    return ReadRecord(&record) ? CountEvents(&record, "close", 0) : 0;
+}
+
+/* hxmonctl opened the camera's control object once, closed it again and
+   sent the driver nothing. The driver hears of the close after hxmonctl
+   has ended, too late to tell whose it was: the count of all closes shows
+   it. */
+static void CheckOnlyLooked(const CtlRun *ctl, unsigned closesBefore)
+{
+    CameraRecord record;
+
+    memset(&record, 0, sizeof(record));
+    Check(WaitForEvents("close", 0, closesBefore + 1, &record) &&
+              CountEvents(&record, "open", ctl->pid) == 1,
+          "hxmonctl opened the camera's object once and closed it (%u opens, %u closes)",
+          CountEvents(&record, "open", ctl->pid), CountEvents(&record, "close", 0) - closesBefore);
+    Check(CountEvents(&record, "arm", ctl->pid) + CountEvents(&record, "disarm", ctl->pid) == 0,
+          "hxmonctl sent the driver no request");
+}
+
+static int CameraPath(char *path)
+{
+    return Check(FindCameraInterface(path, MAX_PATH), "the camera's interface path is known");
+}
+
+/* The camera arrives while the monitor runs; hxmonctl reports the camera's
+   registration, the presses start exactly that, and hxmonctl closes it. */
+void ScenarioHxmonctlMatchesTheMonitor(void)
+{
+    MonitorRun run = { NULL, 0 };
+    RecordEvent arm;
+    LaunchLog log;
+    CtlRun ctl;
+    char path[MAX_PATH];
+    DWORD exitCode = (DWORD)-2;
+    unsigned closes;
+
+    if (!BeginScenario(0))
+        return;
+    Check(RegisterApplication(TEST_APPLICATION, VIEWER_COMMAND) &&
+              SetLaunchApplications("SnapButton", TEST_APPLICATION) &&
+              SetLaunchApplications("NewPicture", "*"),
+          "SnapButton names %s, NewPicture says \"*\"", TEST_APPLICATION);
+    if (!Check(StartMonitor(START_DIRECTORY, &run), "hxMonitor.exe starts") ||
+        !Check(WaitForMonitorWindow(), "its window exists")) {
+        EndScenario(&run);
+        return;
+    }
+    LetNotificationsRegister();
+    Check(PlugCamera(), "the camera's interface arrives");
+    if (!CheckArmed(&run, 1, &arm) || !CameraPath(path)) {
+        EndScenario(&run);
+        return;
+    }
+
+    Step("hxmonctl status");
+    closes = ClosesSoFar();
+    Check(RunHxmonctl("status", &ctl), "hxmonctl status runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 0, "it exits with 0: all is well (got %ld)", (long)ctl.exitCode);
+    Check(HasLine(&ctl, "monitor: running (pid %u)", run.pid), "it names the monitor's pid");
+    Check(HasLine(&ctl, "camera: present %s", path), "it names the camera's interface");
+    Check(HasLine(&ctl, "SnapButton starts: %s", VIEWER_COMMAND) &&
+              HasLine(&ctl, "  Its program is found: C:\\windows\\hxTestApp.exe"),
+          "SnapButton starts the registered viewer, which is found");
+    Check(HasLine(&ctl, "NewPicture starts: hxCap.exe") &&
+              HasLine(&ctl, "  Its program is found: C:\\windows\\hxCap.exe"),
+          "NewPicture starts the default, found in the Windows directory");
+    CheckOnlyLooked(&ctl, closes);
+
+    Step("the button is pressed and a picture reported");
+    PressButton();
+    WaitForLaunches(1, &log);
+    ReportNewPicture();
+    WaitForLaunches(2, &log);
+    CheckStartedByMonitor(FindLaunch(&log, "hxTestApp.exe"), &run, "hxTestApp.exe",
+                          VIEWER_COMMAND);
+    CheckStartedByMonitor(FindLaunch(&log, "hxCap.exe"), &run, "hxCap.exe", "hxCap.exe");
+
+    Step("hxmonctl close");
+    Check(RunHxmonctl("close", &ctl), "hxmonctl close runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 0 && HasLine(&ctl, "monitor: closed (pid %u)", run.pid),
+          "it closed the monitor (exit %ld)", (long)ctl.exitCode);
+    if (WaitForSingleObject(run.process, 0) == WAIT_OBJECT_0)
+        GetExitCodeProcess(run.process, &exitCode);
+    Check(exitCode == 0, "the monitor's process had ended, with exit code 0 (got %ld)",
+          (long)exitCode);
+    CheckLeftTheCameraClean(&run, &arm);
+    WaitForAllLaunches(2, &log);
+
+    Check(RunHxmonctl("close", &ctl), "hxmonctl close runs again");
+    Check(ctl.exitCode == 1 && HasLine(&ctl, "monitor: not running"),
+          "it finds no monitor and exits with 1 (got %ld)", (long)ctl.exitCode);
+    EndScenario(&run);
+}
+
+/* No monitor, first no camera, then a camera whose registration names an
+   application nobody registered and a program that does not exist. */
+void ScenarioHxmonctlNamesWhatIsWrong(void)
+{
+    CtlRun ctl;
+    char path[MAX_PATH];
+    unsigned closes;
+
+    if (!BeginScenario(0))
+        return;
+    Step("hxmonctl status, with no monitor and no camera");
+    Check(RunHxmonctl("status", &ctl), "hxmonctl status runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 1, "it exits with 1 (got %ld)", (long)ctl.exitCode);
+    Check(HasLine(&ctl, "monitor: not running") && HasLine(&ctl, "camera: not found"),
+          "it says neither the monitor nor the camera is there");
+    Check(HasLine(&ctl, "SnapButton starts: hxAMCap.exe") &&
+              HasLine(&ctl, "NewPicture starts: hxCap.exe"),
+          "without a driver key each event would start its default");
+
+    Check(PlugCamera() && WaitForCamera(1, E2E_TIMEOUT_MS), "the camera is plugged in");
+    Check(RegisterApplication(TEST_APPLICATION, GONE_COMMAND) &&
+              SetLaunchApplications("SnapButton", "HxNobody") &&
+              SetLaunchApplications("NewPicture", TEST_APPLICATION),
+          "SnapButton names HxNobody, NewPicture a program that does not exist");
+    if (!CameraPath(path))
+        return;
+    Step("hxmonctl status");
+    closes = ClosesSoFar();
+    Check(RunHxmonctl("status", &ctl), "hxmonctl status runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 1, "it exits with 1 (got %ld)", (long)ctl.exitCode);
+    Check(HasLine(&ctl, "camera: present %s", path), "it finds the camera");
+    Check(HasLine(&ctl, "  No application named \"HxNobody\" is registered: the default "
+                        "program starts.") &&
+              HasLine(&ctl, "SnapButton starts: hxAMCap.exe"),
+          "SnapButton: HxNobody is not registered, so the default starts");
+    Check(HasLine(&ctl, "  Its program C:\\hxsim\\gone\\hxGone.exe does not exist: nothing "
+                        "starts.") &&
+              HasLine(&ctl, "NewPicture starts: %s", GONE_COMMAND),
+          "NewPicture: the registered program does not exist");
+    CheckOnlyLooked(&ctl, closes);
+}
