@@ -149,7 +149,7 @@ void Run(hxfuzz::Input& in) {
         PressArmedCameras(world);
 
     SendMessageA(window, WM_CLOSE, 0, 0);
-    hxfuzz::WaitForThreadsToExit();
+    hxfuzz::WaitForWorldThreads();
     for (auto camera : world.cameras)
         hxfuzz::Check(!hxsim::IsArmed(camera), "no camera is left armed after WM_CLOSE");
     hxfuzz::CheckWorld();

@@ -65,11 +65,10 @@ bool PlainAscii(const std::string& s);
 // Every input starts here: the threads of the last one ended, an empty world.
 void FreshWorld();
 
-// Waits until every thread the world started has returned and has fully
-// exited. The platform's threads are detached and free their thread_local
-// records while exiting, after WaitForThreadsToEnd is satisfied; a leak check
-// in that moment would take those records for lost.
-void WaitForThreadsToExit();
+// Waits until every thread the world started has returned. A thread counts
+// as ended only once it has let go of its queue and thread object, so a leak
+// check right after this finds nothing of it.
+void WaitForWorldThreads();
 
 // Checks that hold after every step: no call was given a closed handle, no
 // heap block was freed twice, the registry was never written, and every

@@ -354,7 +354,7 @@ void CheckArrival(const Scenario& s, HDEVINFO set) {
     StopEventWorker(&monitor);
     ReleaseWorkerAndKey(&monitor);
     ReleaseDevice(&monitor);
-    hxfuzz::WaitForThreadsToExit();
+    hxfuzz::WaitForWorldThreads();
     hxfuzz::CheckWorld();
 }
 
