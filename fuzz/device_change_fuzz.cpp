@@ -159,7 +159,7 @@ void Run(hxfuzz::Input& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    hxfuzz::FreshWorld();
+    const hxfuzz::InputWorld inputWorld;
     hxfuzz::Input in(data, size);
     Run(in);
     return 0;

@@ -373,7 +373,7 @@ void AddDevices(Scenario& s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    hxfuzz::FreshWorld();
+    const hxfuzz::InputWorld inputWorld;
     hxfuzz::Input in(data, size);
     Scenario s = Read(in);
 
