@@ -149,7 +149,7 @@ void Run(hxfuzz::Input& in) {
         PressArmedCameras(world);
 
     SendMessageA(window, WM_CLOSE, 0, 0);
-    hxfuzz::WaitForThreadsToExit();
+    hxfuzz::WaitForWorldThreads();
     for (auto camera : world.cameras)
         hxfuzz::Check(!hxsim::IsArmed(camera), "no camera is left armed after WM_CLOSE");
     hxfuzz::CheckWorld();
@@ -159,7 +159,7 @@ void Run(hxfuzz::Input& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    hxfuzz::FreshWorld();
+    const hxfuzz::InputWorld inputWorld;
     hxfuzz::Input in(data, size);
     Run(in);
     return 0;

@@ -1,12 +1,8 @@
 #include "fuzz_support.h"
 
-#include <dirent.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace hxfuzz {
 
@@ -81,38 +77,12 @@ bool PlainAscii(const std::string& s) {
                        [](char c) { return c > 0x20 && c < 0x7F && c != '-' && c != '\''; });
 }
 
-namespace {
-
-size_t OsThreads() {
-    size_t count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks))
-            count += entry->d_name[0] != '.';
-        closedir(tasks);
-    }
-    return count;
-}
-
-// The process's own threads (libFuzzer's among them), counted before the
-// world starts any.
-size_t BaselineThreads() {
-    static const size_t baseline = OsThreads();
-    return baseline;
-}
-
-}  // namespace
-
-void WaitForThreadsToExit() {
-    BaselineThreads();
+void WaitForWorldThreads() {
     Check(hxsim::WaitForThreadsToEnd(), "a thread of the world did not end");
-    for (int i = 0; OsThreads() > BaselineThreads(); ++i) {
-        Check(i < 5000, "a thread of the world did not exit");
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
 }
 
 void FreshWorld() {
-    WaitForThreadsToExit();
+    WaitForWorldThreads();
     hxsim::ClearFaults();
     hxsim::ResetWorld();
 }

@@ -357,7 +357,7 @@ void CheckArrival(const Scenario& s, HDEVINFO set) {
     StopEventWorker(&monitor);
     ReleaseWorkerAndKey(&monitor);
     ReleaseDevice(&monitor);
-    hxfuzz::WaitForThreadsToExit();
+    hxfuzz::WaitForWorldThreads();
     hxfuzz::CheckWorld();
 }
 
@@ -376,7 +376,7 @@ void AddDevices(Scenario& s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    hxfuzz::FreshWorld();
+    const hxfuzz::InputWorld inputWorld;
     hxfuzz::Input in(data, size);
     Scenario s = Read(in);
 

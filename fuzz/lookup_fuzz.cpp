@@ -229,7 +229,7 @@ void Run(const Registration& r) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    hxfuzz::FreshWorld();
+    const hxfuzz::InputWorld inputWorld;
     hxfuzz::Input in(data, size);
     Run(Read(in));
     return 0;

@@ -62,9 +62,8 @@ for t in "${targets[@]}"; do
     mkdir -p "$work" "$artifacts"
     echo
     echo "==> fuzz_$t ${limit[*]} ${extra[*]} (log: $log)"
-    # One process at a time: the machine is shared.
-    # Under ASan device_change grows by ~150-200 bytes per input outside the
-    # program's own heap (which stays flat); 10 million runs come near 2 GB.
+    # One process at a time: the machine is shared. Resident size levels off
+    # after warm-up (ASan's quarantine full), at about 150 MB per target.
     "$DIR/fuzz/fuzz_$t" "${limit[@]}" -timeout=20 -rss_limit_mb=3072 -print_final_stats=1 \
         ${extra[@]+"${extra[@]}"} \
         -dict="$ROOT/fuzz/hx.dict" -artifact_prefix="$artifacts/" "$work" "$seeds" >"$log" 2>&1

@@ -31,6 +31,14 @@ std::shared_ptr<Object> CurrentProcessObject();
 // ReferenceHandle, with the two pseudo-handles resolved as the platform does.
 std::shared_ptr<Object> ResolveHandle(HANDLE handle, const char* api);
 
+// Runs routine(argument) on a host thread that is idle or newly started;
+// false when no host thread could be started. Host threads are reused, so
+// what a routine leaves in thread_local state meets the next routine there.
+// The host thread itself allocates and frees nothing around a routine: what
+// the routine releases before it reports its end is all there is, which
+// keeps a fuzzer's count of allocations and frees per input balanced.
+bool RunOnHostThread(void (*routine)(void*), void* argument);
+
 // Called on a thread the substitute started, after its routine returned and
 // before its handle is signalled: the window manager releases the thread's
 // windows and queue, as the platform does at thread exit.

@@ -1,5 +1,5 @@
-// Threads: CreateThread on real host threads, priorities, exit codes, and
-// the record of started threads that tests read and wait for.
+// Threads: CreateThread on host threads (see host_threads.cpp), priorities,
+// exit codes, and the record of started threads that tests read and wait for.
 
 #include "core_internal.h"
 #include "kernel_objects.h"
@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <thread>
 
 namespace hxsim::detail {
 namespace {
@@ -85,14 +84,27 @@ std::shared_ptr<Thread> ResolveThread(HANDLE handle, const char* api) {
     return thread;
 }
 
-void RunThread(std::shared_ptr<Thread> thread, LPTHREAD_START_ROUTINE start, LPVOID parameter) {
-    t_self = thread;
-    DWORD exitCode = start(parameter);
+// What CreateThread hands to a host thread.
+struct ThreadStart {
+    std::shared_ptr<Thread> thread;
+    LPTHREAD_START_ROUTINE start;
+    LPVOID parameter;
+};
+
+// The life of one thread of the world on a host thread that may have run
+// others before: it starts as a new thread does, with no last-error code, and
+// lets go of everything it holds before it counts as ended.
+void RunThread(void* argument) {
+    std::unique_ptr<ThreadStart> begun(static_cast<ThreadStart*>(argument));
+    t_self = begun->thread;
+    SetLastError(0);
+    DWORD exitCode = begun->start(begun->parameter);
     EndThreadWindowing();
     {
         KernelGuard lock(KernelLock());
-        thread->FinishLocked(exitCode);
+        begun->thread->FinishLocked(exitCode);
     }
+    begun.reset();
     t_self.reset();
     Registry().Ended();
 }
@@ -159,14 +171,14 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
     auto thread = std::make_shared<Thread>(AllocateThreadId());
     HANDLE handle = InsertHandle(thread);
     Registry().Started(StartedThread{thread, dwStackSize, dwCreationFlags});
-    try {
-        std::thread(RunThread, thread, lpStartAddress, lpParameter).detach();
-    } catch (const std::system_error&) {
+    auto begun = std::make_unique<ThreadStart>(ThreadStart{thread, lpStartAddress, lpParameter});
+    if (!RunOnHostThread(RunThread, begun.get())) {
         Registry().Abandoned();
         CloseHandleValue(handle, "CreateThread");
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    begun.release();  // RunThread owns it now
     if (lpThreadId) *lpThreadId = thread->id();
     return handle;
 }

@@ -188,4 +188,14 @@ HWND WaitForWindow(const char* className, Millis timeout) {
     return found;
 }
 
+std::vector<HWND> WindowsOfThread(DWORD threadId) {
+    detail::UserState& user = detail::User();
+    detail::UserGuard guard(user.lock);
+    std::vector<HWND> found;
+    for (const auto& entry : user.windows)
+        if (entry.second->IsTopLevel() && entry.second->threadId == threadId)
+            found.push_back(entry.second->hwnd);
+    return found;
+}
+
 }  // namespace hxsim

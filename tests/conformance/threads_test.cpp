@@ -98,6 +98,40 @@ TEST(Threads, DuplicatingThePseudoHandleGivesARealHandle) {
     EXPECT_TRUE(CloseHandle(own));
 }
 
+DWORD WINAPI LeaveStateBehind(LPVOID) {
+    SetLastError(5678);
+    PostThreadMessageA(GetCurrentThreadId(), WM_APP + 7, 0, 0);
+    PostQuitMessage(9);
+    return 0;
+}
+
+struct Leftovers {
+    DWORD lastError = 0xdeadbeef;
+    BOOL message = TRUE;
+};
+
+DWORD WINAPI LookForLeftovers(LPVOID p) {
+    auto* found = static_cast<Leftovers*>(p);
+    found->lastError = GetLastError();
+    MSG msg;
+    found->message = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    return 0;
+}
+
+TEST(Threads, ANewThreadFindsNothingOfOneThatEnded) {
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        conformance::RunOnThread(LeaveStateBehind, nullptr);
+        // A pause, so that a host thread the substitute hands on from one
+        // routine to the next is free again when the second one starts.
+        Sleep(20);
+        Leftovers found;
+        conformance::RunOnThread(LookForLeftovers, &found);
+        EXPECT_EQ(0u, found.lastError);
+        EXPECT_FALSE(found.message);
+    }
+}
+
 TEST(Threads, DuplicateHandleRefusesHandlesThatAreNotOpen) {
     HANDLE out = nullptr;
     SetLastError(0xdeadbeef);

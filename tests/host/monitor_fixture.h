@@ -20,6 +20,7 @@
 #include "event_worker.h"
 #include "launch_event.h"
 #include "monitor.h"
+#include "monitor_watchdog.h"
 
 namespace hxtest {
 
@@ -48,16 +49,33 @@ protected:
     hxsim::HandleCounts baseline_;
 };
 
+inline const HINSTANCE kMonitorInstance = reinterpret_cast<HINSTANCE>(0x400000);
+
+inline constexpr std::chrono::milliseconds kMonitorEndLimit{5000};
+
+// MonitorMain on the test's own thread, for runs that end by themselves (a
+// second copy, a start that fails). A run that does not end within the limit
+// is ended by a watchdog and fails the test, saying so.
+inline int RunMonitorToItsEnd() {
+    MonitorWatchdog watchdog(GetCurrentThreadId(), kMonitorEndLimit);
+    const int exitCode = MonitorMain(kMonitorInstance);
+    watchdog.Ended();
+    watchdog.ReportAsFailure("MonitorMain, expected to return at once,", exitCode);
+    return exitCode;
+}
+
 // MonitorMain on its own thread; closing it sends WM_CLOSE from outside, as
 // another program would, and collects the exit code.
 class RunningMonitor {
 public:
     RunningMonitor() {
         thread_ = std::thread([this] {
-            exitCode_ = MonitorMain(reinterpret_cast<HINSTANCE>(0x400000));
+            exitCode_ = MonitorMain(kMonitorInstance);
             ended_ = true;
         });
         window_ = hxsim::WaitForWindow("hxMonitor");
+        if (window_ != nullptr)
+            monitorThread_ = GetWindowThreadProcessId(window_, nullptr);
     }
     RunningMonitor(const RunningMonitor&) = delete;
     RunningMonitor& operator=(const RunningMonitor&) = delete;
@@ -77,19 +95,23 @@ public:
     int Close() {
         if (window_ != nullptr && !ended_)
             PostMessageA(window_, WM_CLOSE, 0, 0);
-        thread_.join();
-        return exitCode_;
+        return Join();
     }
 
-    // Waits for MonitorMain to return without being asked to.
+    // Waits for MonitorMain to return without being asked to (it was told
+    // to end some other way); a monitor that does not is ended and fails the test.
     int Join() {
+        MonitorWatchdog watchdog(monitorThread_, kMonitorEndLimit);
         thread_.join();
+        watchdog.Ended();
+        watchdog.ReportAsFailure("The monitor, told to end,", exitCode_);
         return exitCode_;
     }
 
 private:
     std::thread thread_;
     HWND window_ = nullptr;
+    DWORD monitorThread_ = 0;
     std::atomic<int> exitCode_{0x7fffffff};
     std::atomic<bool> ended_{false};
 };

@@ -10,8 +10,6 @@ namespace {
 using hxtest::RunningMonitor;
 using hxtest::WorldTest;
 
-const auto kNoInstance = reinterpret_cast<HINSTANCE>(0x400000);
-
 LRESULT CALLBACK PlainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -88,7 +86,7 @@ TEST_F(ShellTest, SecondCopyLeavesTheFirstAloneAndSaysSoToTheDebugger) {
     RunningMonitor first;
     ASSERT_NE(first.window(), nullptr);
 
-    EXPECT_EQ(MonitorMain(kNoInstance), 0);
+    EXPECT_EQ(hxtest::RunMonitorToItsEnd(), 0);
 
     EXPECT_EQ(hxsim::DebugOutput(), std::vector<std::string>{"hxMon: Already Running!"});
     EXPECT_TRUE(IsWindow(first.window()));
@@ -101,7 +99,7 @@ TEST_F(ShellTest, AnyWindowOfTheClassCountsAsARunningCopyWhateverItsTitle) {
     ForeignWindow other("Not the monitor at all");
     ASSERT_NE(other.window(), nullptr);
 
-    EXPECT_EQ(MonitorMain(kNoInstance), 0);
+    EXPECT_EQ(hxtest::RunMonitorToItsEnd(), 0);
     EXPECT_EQ(hxsim::DebugOutput(), std::vector<std::string>{"hxMon: Already Running!"});
 }
 
@@ -120,7 +118,7 @@ TEST_F(ShellTest, NoCopyRunningIsRecognisedByWindowsAndByWinesErrorCode) {
 TEST_F(ShellTest, FailedLookupEndsWithMinusOneBeforeRegisteringAnything) {
     hxsim::FailCall("FindWindowA", ERROR_ACCESS_DENIED);
 
-    EXPECT_EQ(MonitorMain(kNoInstance), -1);
+    EXPECT_EQ(hxtest::RunMonitorToItsEnd(), -1);
 
     EXPECT_FALSE(MonitorClassRegistered());
     EXPECT_EQ(hxsim::OpenHandles().devInfoSets, 0u);
@@ -129,12 +127,12 @@ TEST_F(ShellTest, FailedLookupEndsWithMinusOneBeforeRegisteringAnything) {
 
 TEST_F(ShellTest, WindowThatCannotBeMadeEndsWithMinusOne) {
     hxsim::FailCall("CreateWindowExA", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(MonitorMain(kNoInstance), -1);
+    EXPECT_EQ(hxtest::RunMonitorToItsEnd(), -1);
 
     // A class that cannot be registered shows up as a window that cannot be made.
     hxsim::ResetWorld();
     hxsim::FailCall("RegisterClassExA", ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(MonitorMain(kNoInstance), -1);
+    EXPECT_EQ(hxtest::RunMonitorToItsEnd(), -1);
 }
 
 TEST_F(ShellTest, ExitCodeIsZeroWhateverCodeTheQuitMessageCarries) {

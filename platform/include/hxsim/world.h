@@ -82,6 +82,8 @@ bool WaitForThreadsToEnd(Millis timeout = Millis(5000));
 // Waits until a top-level window of the class exists and CreateWindowExA has
 // returned it (so its WM_CREATE handling is over); nullptr on timeout.
 HWND WaitForWindow(const char* className, Millis timeout = Millis(5000));
+// The top-level windows the thread made that still exist, in creation order.
+std::vector<HWND> WindowsOfThread(DWORD threadId);
 // Text passed to OutputDebugStringA, one entry per call, in order.
 std::vector<std::string> DebugOutput();
 
