@@ -58,6 +58,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
   include(${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
 endif()
 
+# The installer of this architecture (target "installer").
+include(${CMAKE_SOURCE_DIR}/installer/installer.cmake)
+
 # ---------------------------------------------------------------- tests
 
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsGTest.cmake)

@@ -47,6 +47,21 @@ int WaitUntil(int (*done)(void *context), void *context, DWORD timeoutMs)
     return result;
 }
 
+void ToWindowsPath(const char *path, char *out, size_t size)
+{
+    size_t i;
+
+    if (path[0] == '/')
+        _snprintf(out, size, "Z:%s", path);
+    else
+        _snprintf(out, size, "%s", path);
+    out[size - 1] = '\0';
+    for (i = 0; out[i]; i++) {
+        if (out[i] == '/')
+            out[i] = '\\';
+    }
+}
+
 const char *WindowsDirectory(void)
 {
     static char directory[MAX_PATH];

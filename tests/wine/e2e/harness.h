@@ -21,6 +21,10 @@ int FailureCount(void);
    passes. Returns the last result. */
 int WaitUntil(int (*done)(void *context), void *context, DWORD timeoutMs);
 
+/* A host path as the prefix sees it: ctest passes host paths, and the
+   prefix sees the host's root as drive Z: ("/x/y" becomes "Z:\x\y"). */
+void ToWindowsPath(const char *path, char *out, size_t size);
+
 /* The Windows directory, e.g. "C:\windows". */
 const char *WindowsDirectory(void);
 

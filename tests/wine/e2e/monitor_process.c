@@ -1,6 +1,7 @@
 #include "monitor_process.h"
 #include "harness.h"
 
+#include <tlhelp32.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -58,6 +59,52 @@ static int NoWindow(void *context)
 int WaitForMonitorWindow(void)
 {
     return WaitUntil(WindowExists, NULL, E2E_TIMEOUT_MS);
+}
+
+int AttachToRunningMonitor(MonitorRun *run)
+{
+    HWND window;
+    DWORD pid = 0;
+
+    run->process = NULL;
+    run->pid = 0;
+    if (!WaitForMonitorWindow())
+        return 0;
+    window = FindWindowA("hxMonitor", NULL);
+    if (!window || !GetWindowThreadProcessId(window, &pid))
+        return 0;
+    run->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION |
+                               PROCESS_TERMINATE, FALSE, pid);
+    run->pid = pid;
+    return run->process != NULL;
+}
+
+unsigned CountMonitorProcesses(void)
+{
+    PROCESSENTRY32 entry;
+    HANDLE snapshot;
+    unsigned count = 0;
+
+    /* Not knowing is not "none". */
+    snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return (unsigned)-1;
+    entry.dwSize = sizeof(entry);
+    if (Process32First(snapshot, &entry)) {
+        do {
+            count += lstrcmpiA(entry.szExeFile, "hxMonitor.exe") == 0;
+        } while (Process32Next(snapshot, &entry));
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+int MonitorImagePath(const MonitorRun *run, char *path, DWORD size)
+{
+    DWORD length = size;
+
+    path[0] = '\0';
+    return run->process && QueryFullProcessImageNameA(run->process, 0, path, &length);
 }
 
 int CloseMonitor(MonitorRun *run, DWORD *exitCode)

@@ -1,0 +1,199 @@
+#include "installation.h"
+#include "harness.h"
+
+#include <tlhelp32.h>
+#include <stdio.h>
+#include <string.h>
+
+/* Installing takes a second or two under Wine; an installer that waits for
+   a copy that will not close takes its 10 s bound on top. */
+#define SETUP_TIMEOUT_MS 60000
+
+static int ReadVariable(const char *prefix, const char *suffix, char *out, DWORD size)
+{
+    char name[64];
+    DWORD length;
+
+    _snprintf(name, sizeof(name), "%s_%s", prefix, suffix);
+    name[sizeof(name) - 1] = '\0';
+    length = GetEnvironmentVariableA(name, out, size);
+    return length > 0 && length < size;
+}
+
+int ReadPackage(const char *prefix, Package *package)
+{
+    char host[MAX_PATH];
+
+    if (!ReadVariable(prefix, "SETUP", host, sizeof(host)))
+        return 0;
+    ToWindowsPath(host, package->setup, sizeof(package->setup));
+    if (!ReadVariable(prefix, "EXE", host, sizeof(host)))
+        return 0;
+    ToWindowsPath(host, package->exe, sizeof(package->exe));
+    return ReadVariable(prefix, "VERSION", package->version, sizeof(package->version));
+}
+
+int StartSetup(const char *commandLine, PROCESS_INFORMATION *info)
+{
+    STARTUPINFOA startup;
+    char line[1024];
+
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    lstrcpynA(line, commandLine, sizeof(line));
+    /* As Explorer starts a program: nothing of ours is handed down. */
+    return CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
+}
+
+/* Processes that `parent` started, opened for waiting. */
+static unsigned OpenChildren(DWORD parent, HANDLE *children, unsigned most)
+{
+    PROCESSENTRY32 entry;
+    HANDLE snapshot;
+    unsigned count = 0;
+
+    snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    entry.dwSize = sizeof(entry);
+    if (Process32First(snapshot, &entry)) {
+        do {
+            if (entry.th32ParentProcessID == parent && count < most) {
+                HANDLE child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                           FALSE, entry.th32ProcessID);
+                if (child)
+                    children[count++] = child;
+            }
+        } while (Process32Next(snapshot, &entry));
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+int RunAndWait(const char *commandLine, int children, DWORD *exitCode)
+{
+    PROCESS_INFORMATION info;
+    HANDLE started[8];
+    unsigned count = 0, i;
+    int ended;
+
+    *exitCode = (DWORD)-2;
+    if (!StartSetup(commandLine, &info))
+        return 0;
+    CloseHandle(info.hThread);
+    ended = WaitForSingleObject(info.hProcess, SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
+    GetExitCodeProcess(info.hProcess, exitCode);
+    CloseHandle(info.hProcess);
+    /* Its children exist by now: they were started before it ended. */
+    if (ended && children)
+        count = OpenChildren(info.dwProcessId, started, sizeof(started) / sizeof(started[0]));
+    for (i = 0; i < count; i++) {
+        ended &= WaitForSingleObject(started[i], SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
+        GetExitCodeProcess(started[i], exitCode);
+        CloseHandle(started[i]);
+    }
+    return ended;
+}
+
+static HKEY OpenKey(REGSAM view, const char *path)
+{
+    HKEY key;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return NULL;
+    return key;
+}
+
+int ReadRegistryText(REGSAM view, const char *path, const char *name, char *text, DWORD size)
+{
+    HKEY key = OpenKey(view, path);
+    DWORD type = 0, bytes = size - 1;
+    LONG result;
+
+    text[0] = '\0';
+    if (!key)
+        return 0;
+    result = RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &bytes);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return 0;
+    text[bytes] = '\0';
+    return 1;
+}
+
+int ReadRegistryNumber(REGSAM view, const char *path, const char *name, DWORD *number)
+{
+    HKEY key = OpenKey(view, path);
+    DWORD type = 0, bytes = sizeof(*number);
+    LONG result;
+
+    *number = 0;
+    if (!key)
+        return 0;
+    result = RegQueryValueExA(key, name, NULL, &type, (BYTE *)number, &bytes);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+int RegistryKeyExists(REGSAM view, const char *path)
+{
+    HKEY key = OpenKey(view, path);
+
+    if (key)
+        RegCloseKey(key);
+    return key != NULL;
+}
+
+void DefaultInstallFolder(int x86Side, char *folder, DWORD size)
+{
+    char programFiles[MAX_PATH];
+    const char *variable = x86Side ? "ProgramFiles(x86)" : "ProgramFiles";
+
+    if (!GetEnvironmentVariableA(variable, programFiles, sizeof(programFiles)))
+        strcpy(programFiles, "?");
+    _snprintf(folder, size, "%s\\hxMonitor", programFiles);
+    folder[size - 1] = '\0';
+}
+
+int FileExists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int DirectoryExists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+DWORD FileSize(const char *path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return 0;
+    return data.nFileSizeLow;
+}
+
+int SameFileContents(const char *a, const char *b)
+{
+    FILE *first = fopen(a, "rb"), *second = fopen(b, "rb");
+    int same = first && second;
+    int x, y;
+
+    while (same) {
+        x = fgetc(first);
+        y = fgetc(second);
+        same = x == y;
+        if (x == EOF)
+            break;
+    }
+    if (first)
+        fclose(first);
+    if (second)
+        fclose(second);
+    return same;
+}
