@@ -1,7 +1,6 @@
 #include "installation.h"
 #include "harness.h"
 
-#include <tlhelp32.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -45,36 +44,33 @@ int StartSetup(const char *commandLine, PROCESS_INFORMATION *info)
     return CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
 }
 
-/* Processes that `parent` started, opened for waiting. */
-static unsigned OpenChildren(DWORD parent, HANDLE *children, unsigned most)
-{
-    PROCESSENTRY32 entry;
-    HANDLE snapshot;
-    unsigned count = 0;
+/* Processes that one process started, opened for waiting. */
+typedef struct Children {
+    DWORD parent;
+    HANDLE handles[8];
+    unsigned count;
+} Children;
 
-    snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    entry.dwSize = sizeof(entry);
-    if (Process32First(snapshot, &entry)) {
-        do {
-            if (entry.th32ParentProcessID == parent && count < most) {
-                HANDLE child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-                                           FALSE, entry.th32ProcessID);
-                if (child)
-                    children[count++] = child;
-            }
-        } while (Process32Next(snapshot, &entry));
+static int OpenChild(const PROCESSENTRY32 *entry, void *context)
+{
+    Children *children = context;
+    HANDLE child;
+
+    if (entry->th32ParentProcessID == children->parent &&
+        children->count < sizeof(children->handles) / sizeof(children->handles[0])) {
+        child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                            entry->th32ProcessID);
+        if (child)
+            children->handles[children->count++] = child;
     }
-    CloseHandle(snapshot);
-    return count;
+    return 1;
 }
 
 int RunAndWait(const char *commandLine, int children, DWORD *exitCode)
 {
     PROCESS_INFORMATION info;
-    HANDLE started[8];
-    unsigned count = 0, i;
+    Children started;
+    unsigned i;
     int ended;
 
     *exitCode = (DWORD)-2;
@@ -85,12 +81,14 @@ int RunAndWait(const char *commandLine, int children, DWORD *exitCode)
     GetExitCodeProcess(info.hProcess, exitCode);
     CloseHandle(info.hProcess);
     /* Its children exist by now: they were started before it ended. */
+    started.parent = info.dwProcessId;
+    started.count = 0;
     if (ended && children)
-        count = OpenChildren(info.dwProcessId, started, sizeof(started) / sizeof(started[0]));
-    for (i = 0; i < count; i++) {
-        ended &= WaitForSingleObject(started[i], SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
-        GetExitCodeProcess(started[i], exitCode);
-        CloseHandle(started[i]);
+        ended = ForEachProcess(OpenChild, &started);
+    for (i = 0; i < started.count; i++) {
+        ended &= WaitForSingleObject(started.handles[i], SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
+        GetExitCodeProcess(started.handles[i], exitCode);
+        CloseHandle(started.handles[i]);
     }
     return ended;
 }

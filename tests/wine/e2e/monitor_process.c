@@ -1,7 +1,6 @@
 #include "monitor_process.h"
 #include "harness.h"
 
-#include <tlhelp32.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -79,24 +78,18 @@ int AttachToRunningMonitor(MonitorRun *run)
     return run->process != NULL;
 }
 
+static int CountMonitor(const PROCESSENTRY32 *entry, void *count)
+{
+    *(unsigned *)count += lstrcmpiA(entry->szExeFile, "hxMonitor.exe") == 0;
+    return 1;
+}
+
 unsigned CountMonitorProcesses(void)
 {
-    PROCESSENTRY32 entry;
-    HANDLE snapshot;
     unsigned count = 0;
 
     /* Not knowing is not "none". */
-    snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return (unsigned)-1;
-    entry.dwSize = sizeof(entry);
-    if (Process32First(snapshot, &entry)) {
-        do {
-            count += lstrcmpiA(entry.szExeFile, "hxMonitor.exe") == 0;
-        } while (Process32Next(snapshot, &entry));
-    }
-    CloseHandle(snapshot);
-    return count;
+    return ForEachProcess(CountMonitor, &count) ? count : (unsigned)-1;
 }
 
 int MonitorImagePath(const MonitorRun *run, char *path, DWORD size)
