@@ -14,6 +14,7 @@ if [ $# -ne 2 ]; then
 fi
 . "$here/installer-env.sh"
 . "$HX_ROOT/scripts/wine-env.sh"
+hx_skip_unless_installers_run
 
 bash "$here/run-scenario.sh" "$1" "$2" installer_logon_prepare || exit 1
 echo "# the Wine session ends"

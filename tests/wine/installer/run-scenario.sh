@@ -16,4 +16,5 @@ if [ ! -f "$WINEPREFIX/.hx-prefix-ready" ]; then
     echo "run-scenario: no installer prefix at $WINEPREFIX; run the installer_prepare_prefix test" >&2
     exit 1
 fi
+hx_skip_unless_installers_run
 exec "$HX_ROOT/scripts/wine-run.sh" "$@"
