@@ -309,8 +309,8 @@ void ScenarioInstallerCopyThatWillNotClose(void)
     EndInstallerScenario(&run);
 }
 
-/* Uninstalling with the monitor running, then an install in a folder of
-   the user's choice and an uninstall with no monitor running. */
+/* An install moved to a folder of the user's choice, uninstalled with the
+   monitor running; then one uninstalled with no monitor running. */
 void ScenarioInstallerUninstall(void)
 {
     MonitorRun run = { NULL, 0 };
@@ -326,20 +326,25 @@ void ScenarioInstallerUninstall(void)
               SetLaunchApplications("SnapButton", TEST_APPLICATION),
           "the registration is written");
 
-    if (!UninstallQuietly(ownSide.view)) {
+    if (!InstallSilently(&package, "/S /D=" CUSTOM_FOLDER)) {
         EndInstallerScenario(&run);
         return;
     }
     CheckEndedByClose(&run);
-    CheckNothingInstalled(folder);
+    Check(!DirectoryExists(folder), "nothing is left in the old folder %s", folder);
+    CheckInstalled(&package, CUSTOM_FOLDER, &ownSide);
+    if (!Check(AttachToRunningMonitor(&run), "the moved copy runs") ||
+        !UninstallQuietly(ownSide.view)) {
+        EndInstallerScenario(&run);
+        return;
+    }
+    CheckEndedByClose(&run);
+    CheckNothingInstalled(CUSTOM_FOLDER);
     Check(StillImageRegistrationIs("SnapButton", TEST_APPLICATION, OTHER_APPLICATION_COMMAND),
           "the still-image registration is still there");
 
-    if (InstallSilently(&package, "/S /D=" CUSTOM_FOLDER)) {
-        CheckInstalled(&package, CUSTOM_FOLDER, &ownSide);
-        if (CloseInstalledCopy() && UninstallQuietly(ownSide.view))
-            CheckNothingInstalled(CUSTOM_FOLDER);
-    }
+    if (InstallSilently(&package, "/S") && CloseInstalledCopy() && UninstallQuietly(ownSide.view))
+        CheckNothingInstalled(folder);
     EndInstallerScenario(&run);
 }
 
