@@ -34,8 +34,8 @@ static const Side ownSide = { 0, 0, 0 };
 
 static int ReadPackageOrSay(const char *prefix, Package *package)
 {
-    return Check(ReadPackage(prefix, package), "the runner names the package (%s_SETUP, _EXE, _VERSION)",
-                 prefix);
+    return Check(ReadPackage(prefix, package),
+                 "the runner names the package (%s_SETUP, _EXE, _VERSION)", prefix);
 }
 
 static int RunSetup(const Package *package, const char *options, DWORD *exitCode)
@@ -99,7 +99,8 @@ static void CheckText(const Side *side, const char *key, const char *name, const
     char text[MAX_PATH + 32];
 
     ReadRegistryText(side->view, key, name, text, sizeof(text));
-    Check(strcmp(text, expected) == 0, "%s is %s (got %s)", name, expected, text);
+    Check(strcmp(text, expected) == 0, "%s\\%s is %s (got %s)",
+          strcmp(key, RUN_KEY) == 0 ? "Run" : "the Add/Remove entry", name, expected, text);
 }
 
 /* Everything a completed install of this package in this folder leaves. */
@@ -192,7 +193,7 @@ static void CheckEndedByClose(MonitorRun *old)
     EndMonitor(old);
 }
 
-/* The user closes the running copy, as with the tray of any program. */
+/* The user closes the running copy: WM_CLOSE, as any program sends it. */
 static int CloseInstalledCopy(void)
 {
     MonitorRun run = { NULL, 0 };
@@ -202,6 +203,13 @@ static int CloseInstalledCopy(void)
     EndMonitor(&run);
     return Check(closed && exitCode == 0, "the running copy is closed: exit code 0 (got %ld)",
                  (long)exitCode);
+}
+
+/* The camera plugged in, and nothing installed: every scenario starts from
+   a machine that never had hxMonitor, whatever ran before it. */
+static int BeginInstallerScenario(void)
+{
+    return BeginScenario(1) && RemoveInstalls();
 }
 
 static void EndInstallerScenario(MonitorRun *run)
@@ -217,7 +225,7 @@ void ScenarioInstallerSilentInstall(void)
     Package package;
     char folder[MAX_PATH];
 
-    if (!BeginScenario(1) || !ReadPackageOrSay("HXE2E_PACKAGE", &package) || !RemoveInstalls())
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
     if (InstallSilently(&package, "/S")) {
@@ -235,7 +243,7 @@ void ScenarioInstallerReinstallAndUpgrade(void)
     Package package, upgrade;
     char folder[MAX_PATH];
 
-    if (!BeginScenario(1) || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
         !ReadPackageOrSay("HXE2E_UPGRADE", &upgrade))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
@@ -276,7 +284,7 @@ void ScenarioInstallerCopyThatWillNotClose(void)
     DWORD exitCode = (DWORD)-2, started, waited;
     int ended;
 
-    if (!BeginScenario(1) || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
         !ReadPackageOrSay("HXE2E_UPGRADE", &upgrade) || !InstallSilently(&package, "/S"))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
@@ -317,7 +325,7 @@ void ScenarioInstallerUninstall(void)
     Package package;
     char folder[MAX_PATH];
 
-    if (!BeginScenario(1) || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
         !InstallSilently(&package, "/S") || !Check(AttachToRunningMonitor(&run), "it runs"))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
@@ -353,7 +361,7 @@ void ScenarioInstallerLogonPrepare(void)
 {
     Package package;
 
-    if (BeginScenario(1) && ReadPackageOrSay("HXE2E_PACKAGE", &package) &&
+    if (BeginInstallerScenario() && ReadPackageOrSay("HXE2E_PACKAGE", &package) &&
         InstallSilently(&package, "/S"))
         CloseInstalledCopy();
 }
@@ -440,8 +448,7 @@ void ScenarioInstallerX64PackageRefuses32BitWindows(void)
     DWORD exitCode = (DWORD)-2;
     int ended;
 
-    if (!BeginScenario(1) || !ReadPackageOrSay("HXE2E_OTHER_ARCH", &x64Package) ||
-        !RemoveInstalls())
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_OTHER_ARCH", &x64Package))
         return;
     DefaultInstallFolder(0, folder, sizeof(folder));
 
@@ -480,8 +487,7 @@ void ScenarioInstallerX86PackageOn64BitWindows(void)
     Package x86Package;
     char folder[MAX_PATH], image[MAX_PATH], expected[MAX_PATH];
 
-    if (!BeginScenario(1) || !ReadPackageOrSay("HXE2E_OTHER_ARCH", &x86Package) ||
-        !RemoveInstalls())
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_OTHER_ARCH", &x86Package))
         return;
     DefaultInstallFolder(1, folder, sizeof(folder));
     if (InstallSilently(&x86Package, "/S")) {
