@@ -44,31 +44,55 @@ int StartSetup(const char *commandLine, PROCESS_INFORMATION *info)
     return CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
 }
 
-/* Processes that one process started, opened for waiting. */
+/* Processes that one process started, opened for waiting. Wine hands a
+   process id out again soon after its process ended, so the parent's id
+   alone would also name the children of an older process: a child counts
+   only when it was created during the parent's life. */
 typedef struct Children {
     DWORD parent;
+    ULONGLONG born, ended;  /* the parent's life, as FILETIME values */
     HANDLE handles[8];
     unsigned count;
 } Children;
 
+static ULONGLONG Ticks(const FILETIME *time)
+{
+    return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
+}
+
 static int OpenChild(const PROCESSENTRY32 *entry, void *context)
 {
     Children *children = context;
+    FILETIME created, exited, kernel, user;
     HANDLE child;
 
-    if (entry->th32ParentProcessID == children->parent &&
-        children->count < sizeof(children->handles) / sizeof(children->handles[0])) {
-        child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                            entry->th32ProcessID);
-        if (child)
-            children->handles[children->count++] = child;
-    }
+    if (entry->th32ParentProcessID != children->parent ||
+        children->count >= sizeof(children->handles) / sizeof(children->handles[0]))
+        return 1;
+    child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                        entry->th32ProcessID);
+    if (!child)
+        return 1;
+    if (GetProcessTimes(child, &created, &exited, &kernel, &user) &&
+        Ticks(&created) >= children->born && Ticks(&created) <= children->ended)
+        children->handles[children->count++] = child;
+    else
+        CloseHandle(child);
+    return 1;
+}
+
+static int SayRunning(const PROCESSENTRY32 *entry, void *context)
+{
+    (void)context;
+    Step("running: %s (pid %lu, parent %lu)", entry->szExeFile,
+         (unsigned long)entry->th32ProcessID, (unsigned long)entry->th32ParentProcessID);
     return 1;
 }
 
 int RunAndWait(const char *commandLine, int children, DWORD *exitCode)
 {
     PROCESS_INFORMATION info;
+    FILETIME created, exited, kernel, user;
     Children started;
     unsigned i;
     int ended;
@@ -79,17 +103,26 @@ int RunAndWait(const char *commandLine, int children, DWORD *exitCode)
     CloseHandle(info.hThread);
     ended = WaitForSingleObject(info.hProcess, SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
     GetExitCodeProcess(info.hProcess, exitCode);
-    CloseHandle(info.hProcess);
-    /* Its children exist by now: they were started before it ended. */
     started.parent = info.dwProcessId;
     started.count = 0;
-    if (ended && children)
-        ended = ForEachProcess(OpenChild, &started);
+    if (ended && children) {
+        /* Its children exist by now: they were started before it ended. */
+        ended = GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
+        if (ended) {
+            started.born = Ticks(&created);
+            started.ended = Ticks(&exited);
+            ended = ForEachProcess(OpenChild, &started);
+        }
+    }
+    CloseHandle(info.hProcess);
     for (i = 0; i < started.count; i++) {
         ended &= WaitForSingleObject(started.handles[i], SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
         GetExitCodeProcess(started.handles[i], exitCode);
         CloseHandle(started.handles[i]);
     }
+    /* What is still running tells what hangs. */
+    if (!ended)
+        ForEachProcess(SayRunning, NULL);
     return ended;
 }
 
