@@ -44,41 +44,71 @@ int StartSetup(const char *commandLine, PROCESS_INFORMATION *info)
     return CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
 }
 
-/* Processes that one process started, opened for waiting. Wine hands a
-   process id out again soon after its process ended, so the parent's id
-   alone would also name the children of an older process: a child counts
-   only when it was created during the parent's life. */
-typedef struct Children {
+/* The programs that one process started from the temporary folder, opened
+   for waiting: an uninstaller runs from a copy of itself there. Other
+   children are not its work (Wine starts its desktop, explorer.exe, from
+   the first program of a session that needs one), and Wine hands a process
+   id out again soon after its process ended, so a child also counts only
+   when it was created during its parent's life. */
+typedef struct Copies {
     DWORD parent;
     ULONGLONG born, ended;  /* the parent's life, as FILETIME values */
+    char folder[MAX_PATH];  /* the temporary folder, long form */
     HANDLE handles[8];
     unsigned count;
-} Children;
+} Copies;
 
 static ULONGLONG Ticks(const FILETIME *time)
 {
     return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
 }
 
-static int OpenChild(const PROCESSENTRY32 *entry, void *context)
+static int RunsFromTemporaryFolder(HANDLE process, const char *folder)
 {
-    Children *children = context;
+    char image[MAX_PATH];
+    DWORD length = sizeof(image);
+
+    return QueryFullProcessImageNameA(process, 0, image, &length) &&
+           _strnicmp(image, folder, strlen(folder)) == 0;
+}
+
+static int OpenCopy(const PROCESSENTRY32 *entry, void *context)
+{
+    Copies *copies = context;
     FILETIME created, exited, kernel, user;
     HANDLE child;
 
-    if (entry->th32ParentProcessID != children->parent ||
-        children->count >= sizeof(children->handles) / sizeof(children->handles[0]))
+    if (entry->th32ParentProcessID != copies->parent ||
+        copies->count >= sizeof(copies->handles) / sizeof(copies->handles[0]))
         return 1;
     child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                         entry->th32ProcessID);
     if (!child)
         return 1;
     if (GetProcessTimes(child, &created, &exited, &kernel, &user) &&
-        Ticks(&created) >= children->born && Ticks(&created) <= children->ended)
-        children->handles[children->count++] = child;
+        Ticks(&created) >= copies->born && Ticks(&created) <= copies->ended &&
+        RunsFromTemporaryFolder(child, copies->folder))
+        copies->handles[copies->count++] = child;
     else
         CloseHandle(child);
     return 1;
+}
+
+/* Finds the copies that `process`, now ended, started. */
+static int FindCopies(HANDLE process, DWORD pid, Copies *copies)
+{
+    FILETIME created, exited, kernel, user;
+    char temporary[MAX_PATH];
+
+    copies->parent = pid;
+    copies->count = 0;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user) ||
+        !GetTempPathA(sizeof(temporary), temporary) ||
+        !GetLongPathNameA(temporary, copies->folder, sizeof(copies->folder)))
+        return 0;
+    copies->born = Ticks(&created);
+    copies->ended = Ticks(&exited);
+    return ForEachProcess(OpenCopy, copies);
 }
 
 static int SayRunning(const PROCESSENTRY32 *entry, void *context)
@@ -89,36 +119,31 @@ static int SayRunning(const PROCESSENTRY32 *entry, void *context)
     return 1;
 }
 
-int RunAndWait(const char *commandLine, int children, DWORD *exitCode)
+int RunAndWait(const char *commandLine, int temporaryCopy, DWORD *exitCode)
 {
     PROCESS_INFORMATION info;
-    FILETIME created, exited, kernel, user;
-    Children started;
+    Copies copies;
     unsigned i;
     int ended;
 
     *exitCode = (DWORD)-2;
+    copies.count = 0;
     if (!StartSetup(commandLine, &info))
         return 0;
     CloseHandle(info.hThread);
     ended = WaitForSingleObject(info.hProcess, SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
     GetExitCodeProcess(info.hProcess, exitCode);
-    started.parent = info.dwProcessId;
-    started.count = 0;
-    if (ended && children) {
-        /* Its children exist by now: they were started before it ended. */
-        ended = GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
-        if (ended) {
-            started.born = Ticks(&created);
-            started.ended = Ticks(&exited);
-            ended = ForEachProcess(OpenChild, &started);
-        }
+    /* Its copy exists by now: it was started before the process ended. */
+    if (ended && temporaryCopy) {
+        ended = FindCopies(info.hProcess, info.dwProcessId, &copies) && copies.count > 0;
+        if (!ended)
+            Step("no copy of it runs from the temporary folder");
     }
     CloseHandle(info.hProcess);
-    for (i = 0; i < started.count; i++) {
-        ended &= WaitForSingleObject(started.handles[i], SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
-        GetExitCodeProcess(started.handles[i], exitCode);
-        CloseHandle(started.handles[i]);
+    for (i = 0; i < copies.count; i++) {
+        ended &= WaitForSingleObject(copies.handles[i], SETUP_TIMEOUT_MS) == WAIT_OBJECT_0;
+        GetExitCodeProcess(copies.handles[i], exitCode);
+        CloseHandle(copies.handles[i]);
     }
     /* What is still running tells what hangs. */
     if (!ended)

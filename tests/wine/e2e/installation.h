@@ -27,10 +27,11 @@ typedef struct Package {
 int ReadPackage(const char *prefix, Package *package);
 
 /* Runs a command line (an installer and its options) and waits for it to
-   end; with children, also for the processes it started (an uninstaller
-   runs from a copy of itself in the temporary folder). The exit code is
-   the last process's. Returns 1 when everything ended in time. */
-int RunAndWait(const char *commandLine, int children, DWORD *exitCode);
+   end; with temporaryCopy, also for the copy of itself that it started from
+   the temporary folder (an uninstaller runs from there, so that it can
+   delete its own file). The exit code is the last process's. Returns 1 when
+   everything ended in time. */
+int RunAndWait(const char *commandLine, int temporaryCopy, DWORD *exitCode);
 
 /* Starts an installer without waiting. */
 int StartSetup(const char *commandLine, PROCESS_INFORMATION *info);
