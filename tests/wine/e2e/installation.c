@@ -29,6 +29,9 @@ int ReadPackage(const char *prefix, Package *package)
     if (!ReadVariable(prefix, "EXE", host, sizeof(host)))
         return 0;
     ToWindowsPath(host, package->exe, sizeof(package->exe));
+    package->ctl[0] = '\0';
+    if (ReadVariable(prefix, "CTL", host, sizeof(host)))
+        ToWindowsPath(host, package->ctl, sizeof(package->ctl));
     return ReadVariable(prefix, "VERSION", package->version, sizeof(package->version));
 }
 

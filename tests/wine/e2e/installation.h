@@ -19,11 +19,13 @@
 typedef struct Package {
     char setup[MAX_PATH];    /* the installer */
     char exe[MAX_PATH];      /* the hxMonitor.exe it carries */
+    char ctl[MAX_PATH];      /* the hxmonctl.exe it carries, or "" */
     char version[32];        /* its version, e.g. "1.00.1231.0" */
 } Package;
 
-/* Reads <prefix>_SETUP, <prefix>_EXE and <prefix>_VERSION (host paths are
-   turned into the prefix's Z: paths). Returns 1 when all three are set. */
+/* Reads <prefix>_SETUP, <prefix>_EXE, <prefix>_VERSION and, where the
+   build has the control tool, <prefix>_CTL (host paths are turned into the
+   prefix's Z: paths). Returns 1 when the first three are set. */
 int ReadPackage(const char *prefix, Package *package);
 
 /* Runs a command line (an installer and its options) and waits for it to

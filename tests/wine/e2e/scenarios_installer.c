@@ -106,13 +106,18 @@ static void CheckText(const Side *side, const char *key, const char *name, const
 /* Everything a completed install of this package in this folder leaves. */
 static void CheckInstalled(const Package *package, const char *folder, const Side *side)
 {
-    char exe[MAX_PATH], uninstaller[MAX_PATH], text[MAX_PATH + 32];
+    char exe[MAX_PATH], uninstaller[MAX_PATH], ctl[MAX_PATH], text[MAX_PATH + 32];
     DWORD number, files;
 
     FolderFile(folder, "hxMonitor.exe", exe, sizeof(exe));
     FolderFile(folder, "uninstall.exe", uninstaller, sizeof(uninstaller));
+    FolderFile(folder, "hxmonctl.exe", ctl, sizeof(ctl));
     Check(SameFileContents(exe, package->exe), "%s is the package's hxMonitor.exe", exe);
     Check(FileExists(uninstaller), "the uninstaller is %s", uninstaller);
+    if (package->ctl[0])
+        Check(SameFileContents(ctl, package->ctl), "%s is the package's hxmonctl.exe", ctl);
+    else
+        Check(!FileExists(ctl), "a package without hxmonctl.exe installs none");
 
     _snprintf(text, sizeof(text), "\"%s\"", exe);
     CheckText(side, RUN_KEY, RUN_VALUE, text);
@@ -136,7 +141,7 @@ static void CheckInstalled(const Package *package, const char *folder, const Sid
     Check(ReadRegistryNumber(side->view, UNINSTALL_KEY, "NoRepair", &number) && number == 1,
           "NoRepair is 1");
     /* In KiB, rounded per file either way. */
-    files = (FileSize(exe) + FileSize(uninstaller)) / 1024;
+    files = (FileSize(exe) + FileSize(uninstaller) + FileSize(ctl)) / 1024;
     if (!ReadRegistryNumber(side->view, UNINSTALL_KEY, "EstimatedSize", &number))
         number = 0;
     Check(number > 0 && number + 2 >= files && number <= files + 2,
