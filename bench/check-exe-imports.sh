@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the import table of hxMonitor.exe: it may use only the platform's own
-# DLLs (KERNEL32, USER32, ADVAPI32, SETUPAPI and msvcrt), must import nothing
-# by ordinal, and must import no function that changes the registry.
+# DLLs (KERNEL32, USER32, ADVAPI32 and SETUPAPI; no C runtime, not even the
+# system's private msvcrt), must import nothing by ordinal, and must import no
+# function that changes the registry.
 # Usage: check-exe-imports.sh EXE | check-exe-imports.sh --listing OBJDUMP_TEXT
 # Exits 0 when the table passes, 1 (with the reasons) when it does not.
 set -u -o pipefail
@@ -9,7 +10,7 @@ set -u -o pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 imports=$("$here/pe-imports.sh" "$@") || exit 2
 
-allowed_dlls='^(KERNEL32|USER32|ADVAPI32|SETUPAPI|MSVCRT)\.DLL$'
+allowed_dlls='^(KERNEL32|USER32|ADVAPI32|SETUPAPI)\.DLL$'
 # Everything in advapi32 that creates, changes, deletes or replaces keys and values.
 registry_writers='^(RegSetValue|RegSetKeyValue|RegCreateKey|RegDelete|RegSetKeySecurity|RegSaveKey|RegRestoreKey|RegReplaceKey|RegLoadKey|RegUnLoadKey|RegCopyTree|RegRenameKey|RegFlushKey)'
 

@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Prints the size of hxMonitor.exe against its 64 KiB target, and its import
+# Prints the size of hxMonitor.exe against its 16 KiB target, and its import
 # table: the DLLs it needs and every function it takes from each.
 # Usage: exe-size.sh [EXE]   (default: build/win32/hxMonitor.exe; build it with
-# scripts/run.sh or scripts/test.sh, or cmake --build build/win32 --target hxMonitor)
+# scripts/run.sh or scripts/test.sh, or cmake --build build/win32 --target hxMonitor;
+# the 64-bit exe is build/win64/hxMonitor.exe)
 set -u -o pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 exe=${1:-${HX_BUILD_ROOT:-$root/build}/win32/hxMonitor.exe}
 [ -f "$exe" ] || { echo "exe-size: $exe not found; build the win32 tree first" >&2; exit 2; }
-objdump=${HX_OBJDUMP:-i686-w64-mingw32-objdump}
-target=65536
+# The objdump of the exe's own architecture, unless one is given.
+if [ -z "${HX_OBJDUMP:-}" ]; then
+    for HX_OBJDUMP in i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump; do
+        "$HX_OBJDUMP" -f "$exe" >/dev/null 2>&1 && break
+    done
+fi
+export HX_OBJDUMP
+objdump=$HX_OBJDUMP
+target=16384
 
 size=$(stat -c %s "$exe")
 printf 'hxMonitor.exe: %s\n' "$exe"

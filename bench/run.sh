@@ -6,7 +6,8 @@
 #
 # NAME: signal_to_launch idle_cost stop_time heap_per_event exe_size (default:
 # all). --brief runs each for a few seconds (a smoke run; figures are rough).
-# exe_size builds hxMonitor.exe in build/win32 when it is not there yet.
+# exe_size builds hxMonitor.exe in build/win32 and build/win64 when they are
+# not there yet.
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
 # HX_HOST_CC / HX_HOST_CXX (default clang / clang++).
 set -u -o pipefail
@@ -41,9 +42,10 @@ build_host() {
         { tail -n 40 "$dir.build.log"; return 1; }
 }
 
+# build_exe TREE TOOLCHAIN: hxMonitor.exe of one architecture.
 build_exe() {
-    local dir=$BUILD_ROOT/win32
-    [ -f "$dir/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+    local dir=$BUILD_ROOT/$1
+    [ -f "$dir/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$2.cmake" \
         >"$dir.configure.log" 2>&1 || { tail -n 30 "$dir.configure.log"; return 1; }
     # Up to date or rebuilt from the current sources.
     cmake --build "$dir" -j "$JOBS" --target hxMonitor >"$dir.build.log" 2>&1 ||
@@ -58,8 +60,10 @@ for name in "${names[@]}"; do
     echo "==> $name"
     case $name in
         exe_size)
-            build_exe || { status=1; continue; }
-            "$ROOT/bench/exe-size.sh" "$BUILD_ROOT/win32/hxMonitor.exe" || status=1
+            for tree in win32:mingw-i686 win64:mingw-x86_64; do
+                build_exe "${tree%%:*}" "${tree#*:}" || { status=1; continue; }
+                "$ROOT/bench/exe-size.sh" "$BUILD_ROOT/${tree%%:*}/hxMonitor.exe" || status=1
+            done
             ;;
         signal_to_launch|idle_cost|stop_time|heap_per_event)
             "$BUILD_ROOT/bench/bench/hx_bench_$name" "${brief[@]}" || status=1

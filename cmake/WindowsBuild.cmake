@@ -1,5 +1,5 @@
-# The real product: a 32-bit Windows GUI program that needs only the platform's
-# own DLLs, and its tests, which ctest runs under Wine.
+# The real product: a 32- or 64-bit Windows GUI program that needs only the
+# platform's own DLLs, and its tests, which ctest runs under Wine.
 
 enable_language(RC)
 
@@ -21,10 +21,13 @@ configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in ${CMAKE_BINARY_DIR}/res/ver
 
 add_executable(hxMonitor WIN32
   ${HX_PRODUCT_SOURCES}
-  ${CMAKE_SOURCE_DIR}/shell/winmain.c
+  ${CMAKE_SOURCE_DIR}/shell/entry.c
   ${CMAKE_SOURCE_DIR}/res/hxMonitor.rc
 )
-# windres also looks for the icon file along the include path.
+# windres reads these files itself; a change to them must rebuild the resources.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/hxMonitor.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/res/hxMonitor.ico;${CMAKE_SOURCE_DIR}/res/hxMonitor.manifest")
+# windres also looks for the icon and manifest files along the include path.
 target_include_directories(hxMonitor PRIVATE
   ${HX_PRODUCT_INCLUDES}
   ${CMAKE_SOURCE_DIR}/res
@@ -32,8 +35,21 @@ target_include_directories(hxMonitor PRIVATE
 )
 target_compile_options(hxMonitor PRIVATE
   $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra -Werror -Os>)
-# Only platform DLLs at run time: libgcc linked in, no C++ runtime at all.
-target_link_options(hxMonitor PRIVATE -static-libgcc -s)
+# Only platform DLLs at run time: no C runtime start-up or DLL, our own entry.
+# i686 names C symbols with a leading underscore. ASLR (with the relocations
+# it needs) and DEP are asked for by name, not left to the linker's defaults.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(_hx_entry _MonitorEntry)
+  set(_hx_security -Wl,--dynamicbase,--nxcompat)
+  # DWARF unwind tables serve a runtime the exe does not have; x64 keeps its
+  # unwind data, which Windows itself walks.
+  target_compile_options(hxMonitor PRIVATE $<$<COMPILE_LANGUAGE:C>:-fno-asynchronous-unwind-tables>)
+else()
+  set(_hx_entry MonitorEntry)
+  set(_hx_security -Wl,--dynamicbase,--nxcompat,--high-entropy-va)
+endif()
+target_link_options(hxMonitor PRIVATE
+  -nostdlib -nostartfiles -Wl,-e,${_hx_entry} ${_hx_security} -s)
 target_link_libraries(hxMonitor PRIVATE user32 kernel32 advapi32 setupapi)
 set_target_properties(hxMonitor PROPERTIES LINKER_LANGUAGE C)
 
@@ -41,6 +57,9 @@ set_target_properties(hxMonitor PROPERTIES LINKER_LANGUAGE C)
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
   include(${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
 endif()
+
+# The installer of this architecture (target "installer").
+include(${CMAKE_SOURCE_DIR}/installer/installer.cmake)
 
 # ---------------------------------------------------------------- tests
 

@@ -1,11 +1,14 @@
 // hxMonitor.exe as Windows itself reads the file: what Explorer shows in the
-// file's properties, the icon it draws, and the kind of program it starts.
-// ctest runs this beside the exe.
+// file's properties, the icon it draws, the manifest the loader applies, and
+// the kind of program it starts. ctest runs this beside the exe.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -127,19 +130,178 @@ TEST(ExeIcon, OneIconOfOne32By32Image) {
   FreeLibrary(exe);
 }
 
-TEST(ExeHeader, IsA32BitWindowsGuiProgram) {
+// The manifest as the loader reads it: Wine's and Windows' own parser turns
+// it into an activation context, which answers what the monitor asked for.
+class ManifestContext {
+ public:
+  ManifestContext() {
+    ACTCTXA request = {};
+    request.cbSize = sizeof(request);
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = kExe;
+    request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+    context_ = CreateActCtxA(&request);
+    error_ = GetLastError();
+  }
+  ~ManifestContext() {
+    if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
+  }
+  ManifestContext(const ManifestContext&) = delete;
+  ManifestContext& operator=(const ManifestContext&) = delete;
+
+  bool Parsed() const { return context_ != INVALID_HANDLE_VALUE; }
+  DWORD Error() const { return error_; }
+
+  // Queries one information class into a block of the size it asks for.
+  std::vector<BYTE> Query(ULONG infoClass) const {
+    SIZE_T needed = 0;
+    QueryActCtxW(0, context_, nullptr, infoClass, nullptr, 0, &needed);
+    std::vector<BYTE> block(needed);
+    if (needed == 0 ||
+        !QueryActCtxW(0, context_, nullptr, infoClass, block.data(), block.size(), &needed))
+      block.clear();
+    return block;
+  }
+
+ private:
+  HANDLE context_ = INVALID_HANDLE_VALUE;
+  DWORD error_ = 0;
+};
+
+TEST(ExeManifest, OneManifestForProcessCreation) {
+  HMODULE exe = LoadLibraryExA(kExe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(nullptr, exe) << GetLastError();
+  std::vector<std::string> manifests;
+  EnumResourceNamesA(exe, RT_MANIFEST, CollectName, reinterpret_cast<LONG_PTR>(&manifests));
+  FreeLibrary(exe);
+  // Resource 1 is the one the loader applies to the process; others would
+  // be ignored or meant for DLLs.
+  EXPECT_EQ(std::vector<std::string>{"#1"}, manifests);
+}
+
+TEST(ExeManifest, RunsAsInvokerWithoutUiAccess) {
+  ManifestContext manifest;
+  ASSERT_TRUE(manifest.Parsed()) << "the loader rejects the manifest, error " << manifest.Error();
+  std::vector<BYTE> block = manifest.Query(RunlevelInformationInActivationContext);
+  ASSERT_GE(block.size(), sizeof(ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION));
+  const auto* level = reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(block.data());
+  EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER, level->RunLevel);
+  EXPECT_EQ(0u, level->UiAccess);
+}
+
+std::string GuidText(const GUID& id) {
+  char text[40];
+  std::snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0],
+                id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6],
+                id.Data4[7]);
+  return text;
+}
+
+// The declared systems, read from the loader's answer. Windows 10 and Wine
+// give each element a MaxVersionTested field (32-byte elements after an
+// 8-byte count); Windows 7 and 8 give 20-byte elements right after the
+// count. The block's size tells which.
+struct DeclaredOs {
+  GUID id;
+  DWORD type;
+};
+
+std::vector<DeclaredOs> CompatibilityElements(const std::vector<BYTE>& block) {
+  std::vector<DeclaredOs> result;
+  if (block.size() < sizeof(DWORD)) return result;
+  DWORD count = 0;
+  std::memcpy(&count, block.data(), sizeof(count));
+  size_t offset = 0, stride = 0;
+  if (block.size() == 8 + count * 32u) {
+    offset = 8;
+    stride = 32;
+  } else if (block.size() == 4 + count * 20u) {
+    offset = 4;
+    stride = 20;
+  } else {
+    return result;
+  }
+  for (DWORD i = 0; i < count; ++i) {
+    DeclaredOs element;
+    std::memcpy(&element.id, block.data() + offset + i * stride, sizeof(GUID));
+    std::memcpy(&element.type, block.data() + offset + i * stride + sizeof(GUID), sizeof(DWORD));
+    result.push_back(element);
+  }
+  return result;
+}
+
+TEST(ExeManifest, DeclaresWindows7To11AndNothingElse) {
+  ManifestContext manifest;
+  ASSERT_TRUE(manifest.Parsed()) << "the loader rejects the manifest, error " << manifest.Error();
+  std::vector<BYTE> block = manifest.Query(CompatibilityInformationInActivationContext);
+  std::vector<DeclaredOs> elements = CompatibilityElements(block);
+  ASSERT_FALSE(elements.empty()) << "no compatibility section read (" << block.size()
+                                 << " bytes)";
+
+  std::vector<std::string> declared;
+  for (const DeclaredOs& element : elements) {
+    EXPECT_EQ(static_cast<DWORD>(ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS), element.type);
+    declared.push_back(GuidText(element.id));
+  }
+  std::sort(declared.begin(), declared.end());
+  const std::vector<std::string> expected = {
+      "{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",  // Windows 8.1
+      "{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",  // Windows 7
+      "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}",  // Windows 8
+      "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}",  // Windows 10 and 11
+  };
+  EXPECT_EQ(expected, declared);
+}
+
+std::vector<char> ReadExe() {
   std::ifstream file(kExe, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  ASSERT_GE(bytes.size(), sizeof(IMAGE_DOS_HEADER));
+  return std::vector<char>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// The headers of the exe, which is built for the same architecture as this test.
+const IMAGE_NT_HEADERS* NtHeaders(const std::vector<char>& bytes) {
+  if (bytes.size() < sizeof(IMAGE_DOS_HEADER)) return nullptr;
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-  ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
-  ASSERT_LE(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), bytes.size());
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE ||
+      static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS) > bytes.size())
+    return nullptr;
+  return reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
+}
+
+TEST(ExeHeader, IsAWindowsGuiProgramOfThisArchitecture) {
+  std::vector<char> bytes = ReadExe();
+  const IMAGE_NT_HEADERS* nt = NtHeaders(bytes);
+  ASSERT_NE(nullptr, nt);
   ASSERT_EQ(static_cast<DWORD>(IMAGE_NT_SIGNATURE), nt->Signature);
+#ifdef _WIN64
+  EXPECT_EQ(IMAGE_FILE_MACHINE_AMD64, nt->FileHeader.Machine);
+  EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR64_MAGIC, nt->OptionalHeader.Magic);
+#else
   EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
   EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
+#endif
   // A GUI program: starting it opens no console window.
   EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
+}
+
+// Address-space randomisation needs the relocations the exe carries, as its
+// own start-up code does not come from a runtime that would insist on them.
+TEST(ExeHeader, KeepsAddressRandomisationAndDataExecutionPrevention) {
+  std::vector<char> bytes = ReadExe();
+  const IMAGE_NT_HEADERS* nt = NtHeaders(bytes);
+  ASSERT_NE(nullptr, nt);
+  const WORD flags = nt->OptionalHeader.DllCharacteristics;
+  EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE) << std::hex << flags;
+  EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_NX_COMPAT) << std::hex << flags;
+#ifdef _WIN64
+  EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA) << std::hex << flags;
+#endif
+  EXPECT_FALSE(nt->FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
+  ASSERT_GT(nt->OptionalHeader.NumberOfRvaAndSizes,
+            static_cast<DWORD>(IMAGE_DIRECTORY_ENTRY_BASERELOC));
+  EXPECT_GT(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u)
+      << "no base relocations: the loader cannot move the exe";
 }
 
 }  // namespace

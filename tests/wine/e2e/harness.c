@@ -47,6 +47,38 @@ int WaitUntil(int (*done)(void *context), void *context, DWORD timeoutMs)
     return result;
 }
 
+void ToWindowsPath(const char *path, char *out, size_t size)
+{
+    size_t i;
+
+    if (path[0] == '/')
+        _snprintf(out, size, "Z:%s", path);
+    else
+        _snprintf(out, size, "%s", path);
+    out[size - 1] = '\0';
+    for (i = 0; out[i]; i++) {
+        if (out[i] == '/')
+            out[i] = '\\';
+    }
+}
+
+int ForEachProcess(int (*visit)(const PROCESSENTRY32 *entry, void *context), void *context)
+{
+    PROCESSENTRY32 entry;
+    HANDLE snapshot;
+
+    snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    entry.dwSize = sizeof(entry);
+    if (Process32First(snapshot, &entry)) {
+        while (visit(&entry, context) && Process32Next(snapshot, &entry))
+            ;
+    }
+    CloseHandle(snapshot);
+    return 1;
+}
+
 const char *WindowsDirectory(void)
 {
     static char directory[MAX_PATH];

@@ -4,6 +4,7 @@
 #define HXE2E_HARNESS_H
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 /* Generous: these bound waits for things that normally take milliseconds,
    on a loaded machine under Wine. */
@@ -20,6 +21,14 @@ int FailureCount(void);
 /* Polls done(context) every 20 ms until it returns nonzero or timeoutMs
    passes. Returns the last result. */
 int WaitUntil(int (*done)(void *context), void *context, DWORD timeoutMs);
+
+/* A host path as the prefix sees it: ctest passes host paths, and the
+   prefix sees the host's root as drive Z: ("/x/y" becomes "Z:\x\y"). */
+void ToWindowsPath(const char *path, char *out, size_t size);
+
+/* Calls visit(entry, context) for each running process until it returns
+   0. Returns 0 when the processes could not be listed. */
+int ForEachProcess(int (*visit)(const PROCESSENTRY32 *entry, void *context), void *context);
 
 /* The Windows directory, e.g. "C:\windows". */
 const char *WindowsDirectory(void);

@@ -1,7 +1,6 @@
 #include "launch_log.h"
 #include "harness.h"
 
-#include <tlhelp32.h>
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -124,24 +123,18 @@ static int IsStandInProgram(const char *name)
            lstrcmpiA(name, "hxTestApp.exe") == 0;
 }
 
+static int NoteStandIn(const PROCESSENTRY32 *entry, void *running)
+{
+    *(int *)running |= IsStandInProgram(entry->szExeFile);
+    return !*(int *)running;
+}
+
 static int NoStandInRunning(void *context)
 {
-    PROCESSENTRY32 entry;
-    HANDLE snapshot;
     int running = 0;
 
     (void)context;
-    snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    entry.dwSize = sizeof(entry);
-    if (Process32First(snapshot, &entry)) {
-        do {
-            running |= IsStandInProgram(entry.szExeFile);
-        } while (!running && Process32Next(snapshot, &entry));
-    }
-    CloseHandle(snapshot);
-    return !running;
+    return ForEachProcess(NoteStandIn, &running) && !running;
 }
 
 int WaitForStartedProgramsToEnd(void)

@@ -60,6 +60,46 @@ int WaitForMonitorWindow(void)
     return WaitUntil(WindowExists, NULL, E2E_TIMEOUT_MS);
 }
 
+int AttachToRunningMonitor(MonitorRun *run)
+{
+    HWND window;
+    DWORD pid = 0;
+
+    run->process = NULL;
+    run->pid = 0;
+    if (!WaitForMonitorWindow())
+        return 0;
+    window = FindWindowA("hxMonitor", NULL);
+    if (!window || !GetWindowThreadProcessId(window, &pid))
+        return 0;
+    run->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION |
+                               PROCESS_TERMINATE, FALSE, pid);
+    run->pid = pid;
+    return run->process != NULL;
+}
+
+static int CountMonitor(const PROCESSENTRY32 *entry, void *count)
+{
+    *(unsigned *)count += lstrcmpiA(entry->szExeFile, "hxMonitor.exe") == 0;
+    return 1;
+}
+
+unsigned CountMonitorProcesses(void)
+{
+    unsigned count = 0;
+
+    /* Not knowing is not "none". */
+    return ForEachProcess(CountMonitor, &count) ? count : (unsigned)-1;
+}
+
+int MonitorImagePath(const MonitorRun *run, char *path, DWORD size)
+{
+    DWORD length = size;
+
+    path[0] = '\0';
+    return run->process && QueryFullProcessImageNameA(run->process, 0, path, &length);
+}
+
 int CloseMonitor(MonitorRun *run, DWORD *exitCode)
 {
     HWND window = FindWindowA("hxMonitor", NULL);

@@ -21,6 +21,17 @@ int StartMonitor(const char *workingDirectory, MonitorRun *run);
 /* Waits for the single-copy window of class "hxMonitor". */
 int WaitForMonitorWindow(void);
 
+/* Takes hold of the copy that someone else started (an installer, the
+   logon): waits for its window and opens its process. Returns 1 when it
+   runs. */
+int AttachToRunningMonitor(MonitorRun *run);
+
+/* How many hxMonitor.exe processes run, whatever their window. */
+unsigned CountMonitorProcesses(void);
+
+/* The exe file the copy runs from. */
+int MonitorImagePath(const MonitorRun *run, char *path, DWORD size);
+
 /* Posts WM_CLOSE to the window and waits for the process to end. */
 int CloseMonitor(MonitorRun *run, DWORD *exitCode);
 

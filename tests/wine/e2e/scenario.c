@@ -6,7 +6,6 @@
 #include "inheritance_probe.h"
 #include "camera_lookup.h"
 
-#define LAUNCH_LOG "C:\\hxsim\\launches.log"
 #define LISTEN_SETTLE_MS 500
 
 static int SetCameraPlugged(int plugged)

@@ -9,6 +9,9 @@
    from. */
 #define START_DIRECTORY "C:\\hxsim\\start"
 
+/* Where the stand-in programs log their starts (HXSIM_LOG). */
+#define LAUNCH_LOG "C:\\hxsim\\launches.log"
+
 /* No monitor running, the camera installed and plugged in or not, an empty
    driver record and launch log, no still-image registration. Returns 1 when
    that state was reached. */

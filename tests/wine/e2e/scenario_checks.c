@@ -1,5 +1,6 @@
 #include "scenario_checks.h"
 #include "harness.h"
+#include "scenario.h"
 
 #include <string.h>
 
@@ -98,4 +99,18 @@ int WaitForAllLaunches(unsigned count, LaunchLog *log)
     ok &= ReadLaunchLog(log);
     return Check(ok && log->count == count, "exactly %u program(s) started (got %u)", count,
                  log->count);
+}
+
+void CheckPressStartsProgram(const MonitorRun *run)
+{
+    LaunchLog log;
+
+    WaitForStartedProgramsToEnd();
+    if (!Check(StartLaunchLog(LAUNCH_LOG), "the launch log starts empty"))
+        return;
+    Step("the snapshot button is pressed");
+    Check(PressButton(), "the press reaches the camera");
+    WaitForLaunches(1, &log);
+    CheckStartedByMonitor(FindLaunch(&log, "hxAMCap.exe"), run, "hxAMCap.exe", "hxAMCap.exe");
+    WaitForAllLaunches(1, &log);
 }

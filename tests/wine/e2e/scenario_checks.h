@@ -25,6 +25,10 @@ void CheckClosesCleanly(MonitorRun *run, const RecordEvent *arm);
    asked to close. */
 void CheckLeftTheCameraClean(const MonitorRun *run, const RecordEvent *arm);
 
+/* The snapshot button, pressed once with a fresh launch log, starts the
+   default program from this copy of the monitor, and only that. */
+void CheckPressStartsProgram(const MonitorRun *run);
+
 /* Waits for exactly `count` launches in total and for those programs to
    finish, so that the log read into *log is final. */
 int WaitForAllLaunches(unsigned count, LaunchLog *log);

@@ -13,4 +13,16 @@ void ScenarioStandInEquipment(void);
 void ScenarioHxmonctlMatchesTheMonitor(void);
 void ScenarioHxmonctlNamesWhatIsWrong(void);
 
+void ScenarioInstallerSilentInstall(void);
+void ScenarioInstallerReinstallAndUpgrade(void);
+void ScenarioInstallerCopyThatWillNotClose(void);
+void ScenarioInstallerUninstall(void);
+void ScenarioInstallerLogonPrepare(void);
+void ScenarioInstallerLogonPass(void);
+#ifdef _WIN64
+void ScenarioInstallerX86PackageOn64BitWindows(void);
+#else
+void ScenarioInstallerX64PackageRefuses32BitWindows(void);
+#endif
+
 #endif

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 
 #define REGISTERED_APPLICATIONS \
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\StillImage\\Registered Applications"
@@ -45,6 +46,21 @@ static int DeleteText(const char *keyPath, const char *name)
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
+static int TextIs(const char *keyPath, const char *name, const char *expected)
+{
+    char text[MAX_PATH];
+    DWORD type = 0, size = sizeof(text) - 1;
+    HKEY key;
+    LONG result;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    result = RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &size);
+    RegCloseKey(key);
+    text[result == ERROR_SUCCESS ? size : 0] = '\0';
+    return result == ERROR_SUCCESS && type == REG_SZ && strcmp(text, expected) == 0;
+}
+
 int ClearStillImageRegistration(void)
 {
     char path[MAX_PATH];
@@ -69,4 +85,13 @@ int SetLaunchApplications(const char *event, const char *value)
 int RegisterApplication(const char *name, const char *commandLine)
 {
     return SetText(REGISTERED_APPLICATIONS, name, commandLine);
+}
+
+int StillImageRegistrationIs(const char *event, const char *name, const char *commandLine)
+{
+    char path[MAX_PATH];
+
+    return EventKeyPath(event, path, sizeof(path)) &&
+           TextIs(path, "LaunchApplications", name) &&
+           TextIs(REGISTERED_APPLICATIONS, name, commandLine);
 }

@@ -15,4 +15,8 @@ int SetLaunchApplications(const char *event, const char *value);
 
 int RegisterApplication(const char *name, const char *commandLine);
 
+/* Whether the event names this application and the application is
+   registered with this command line. */
+int StillImageRegistrationIs(const char *event, const char *name, const char *commandLine);
+
 #endif

@@ -1,0 +1,225 @@
+; The hxMonitor installer: one script, one package per architecture. The
+; Windows build runs it (target "installer"); by hand:
+;
+;   makensis -DHX_ARCH=x86|x64 -DHX_VERSION=1.00.1231.0 -DHX_EXE=<hxMonitor.exe>
+;            -DHX_ICON=<hxMonitor.ico> -DHX_OUTFILE=<setup.exe>
+;            [-DHX_CTL_EXE=<hxmonctl.exe>] hxMonitor.nsi
+;
+; It installs per machine into Program Files (the native folder for x64, the
+; 32-bit one for x86), starts the monitor at every logon through the HKLM Run
+; key and lists it under Add/Remove Programs. An installed or running copy is
+; replaced: closed with WM_CLOSE, as the monitor expects to be closed.
+;
+; Exit codes, also of the uninstaller: 0 done, 1 cancelled by the user,
+; 2 refused (the x64 package on 32-bit Windows) or aborted, 3 a running
+; hxMonitor did not end within 10 s after WM_CLOSE: nothing was changed.
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!include WinMessages.nsh
+
+!ifndef HX_ARCH | HX_VERSION | HX_EXE | HX_ICON | HX_OUTFILE
+  !error "define HX_ARCH, HX_VERSION, HX_EXE, HX_ICON and HX_OUTFILE"
+!endif
+!if "${HX_ARCH}" != "x86"
+!if "${HX_ARCH}" != "x64"
+  !error "HX_ARCH must be x86 or x64, not ${HX_ARCH}"
+!endif
+!endif
+
+!define MONITOR_CLASS "hxMonitor"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "hxMonitor"
+!define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\hxMonitor"
+!define PUBLISHER "Halvex"
+; The monitor's own close waits at most 400 ms for its worker; this is for a
+; loaded machine.
+!define SEND_TIMEOUT_MS 5000
+!define CLOSE_WAIT_MS 10000
+!define CLOSE_POLLS 100 ; of 100 ms
+!define SYNCHRONIZE 0x00100000
+!define EXIT_ABORTED 2
+!define EXIT_STILL_RUNNING 3
+
+Name "hxMonitor ${HX_VERSION}"
+OutFile "${HX_OUTFILE}"
+Icon "${HX_ICON}"
+UninstallIcon "${HX_ICON}"
+BrandingText "${PUBLISHER} hxMonitor ${HX_VERSION} (${HX_ARCH})"
+!if "${HX_ARCH}" == "x64"
+  InstallDir "$PROGRAMFILES64\hxMonitor"
+!else
+  InstallDir "$PROGRAMFILES\hxMonitor"
+!endif
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${HX_VERSION}"
+VIAddVersionKey /LANG=1033 ProductName "hxMonitor"
+VIAddVersionKey /LANG=1033 CompanyName "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 FileDescription "hxMonitor ${HX_VERSION} Setup (${HX_ARCH})"
+VIAddVersionKey /LANG=1033 FileVersion "${HX_VERSION}"
+VIAddVersionKey /LANG=1033 ProductVersion "${HX_VERSION}"
+VIAddVersionKey /LANG=1033 LegalCopyright "${PUBLISHER}"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+; Where an earlier install of this architecture put its files, if anywhere.
+Var previousDir
+
+; The registry view of the package's architecture: the x64 package runs as a
+; 32-bit installer (so that it can refuse 32-bit Windows with a message) and
+; writes the 64-bit view.
+!macro USE_PACKAGE_VIEW
+  !if "${HX_ARCH}" == "x64"
+    SetRegView 64
+  !endif
+!macroend
+
+; CloseRunningMonitor / un.CloseRunningMonitor: ends the monitor of this
+; desktop, if one runs, with WM_CLOSE, and waits for its process to end. A
+; copy that does not end in time is reported, never killed: Retry asks again,
+; Cancel (and silent mode) aborts with exit code 3 before anything changed.
+!macro CLOSE_RUNNING_MONITOR un
+Function ${un}CloseRunningMonitor
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  ${Do}
+    FindWindow $0 "${MONITOR_CLASS}"
+    ${If} $0 = 0
+      ${Break}
+    ${EndIf}
+    DetailPrint "Closing the running hxMonitor"
+    ; Its process, so that the wait is for its end, not only its window's.
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=${SEND_TIMEOUT_MS}
+    StrCpy $3 0
+    ${If} $2 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r2, i ${CLOSE_WAIT_MS}) i .r3'
+      System::Call 'kernel32::CloseHandle(p r2)'
+    ${Else}
+      ; No access to the process: its window going away is all there is to see.
+      StrCpy $3 258 ; WAIT_TIMEOUT, until the window is gone
+      ${For} $2 1 ${CLOSE_POLLS}
+        System::Call 'user32::IsWindow(p r0) i .r4'
+        ${If} $4 = 0
+          StrCpy $3 0
+          ${Break}
+        ${EndIf}
+        Sleep 100
+      ${Next}
+    ${EndIf}
+    ${If} $3 <> 0
+      DetailPrint "hxMonitor (process $1) did not end within 10 s after WM_CLOSE"
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+        "hxMonitor is still running: it did not end within 10 seconds of being asked to close.$\n$\nClose it, then choose Retry. Cancel stops here and changes nothing." \
+        /SD IDCANCEL IDRETRY continue
+      SetErrorLevel ${EXIT_STILL_RUNNING}
+      Abort "hxMonitor is still running; nothing was changed."
+      continue:
+    ${EndIf}
+  ${Loop}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro CLOSE_RUNNING_MONITOR ""
+!insertmacro CLOSE_RUNNING_MONITOR "un."
+
+; The files of an install, then its folder if nothing else is left in it.
+!macro REMOVE_FILES dir
+  Delete "${dir}\hxMonitor.exe"
+  Delete "${dir}\hxmonctl.exe"
+  Delete "${dir}\uninstall.exe"
+  RMDir "${dir}"
+!macroend
+
+Function .onInit
+  !if "${HX_ARCH}" == "x64"
+    ${IfNot} ${RunningX64}
+      MessageBox MB_OK|MB_ICONSTOP \
+        "This hxMonitor package is for 64-bit Windows, and this Windows is 32-bit.$\n$\nInstall hxMonitor-${HX_VERSION}-setup-x86.exe instead." \
+        /SD IDOK
+      SetErrorLevel ${EXIT_ABORTED}
+      Abort
+    ${EndIf}
+  !endif
+  !insertmacro USE_PACKAGE_VIEW
+  ; An upgrade goes where the installed copy is, unless /D= names a folder.
+  ReadRegStr $previousDir HKLM "${ARP_KEY}" "InstallLocation"
+  !if "${HX_ARCH}" == "x64"
+    ${If} $previousDir != ""
+    ${AndIf} $INSTDIR == "$PROGRAMFILES64\hxMonitor"
+      StrCpy $INSTDIR $previousDir
+    ${EndIf}
+  !else
+    ${If} $previousDir != ""
+    ${AndIf} $INSTDIR == "$PROGRAMFILES\hxMonitor"
+      StrCpy $INSTDIR $previousDir
+    ${EndIf}
+  !endif
+FunctionEnd
+
+Section "hxMonitor"
+  Call CloseRunningMonitor
+
+  SetOutPath "$INSTDIR"
+  File "/oname=hxMonitor.exe" "${HX_EXE}"
+  !ifdef HX_CTL_EXE
+    File "/oname=hxmonctl.exe" "${HX_CTL_EXE}"
+  !endif
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; An install moved by /D= leaves nothing behind in its old folder.
+  ${If} $previousDir != ""
+  ${AndIf} $previousDir != $INSTDIR
+    !insertmacro REMOVE_FILES "$previousDir"
+  ${EndIf}
+
+  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\hxMonitor.exe"'
+
+  WriteRegStr HKLM "${ARP_KEY}" "DisplayName" "hxMonitor"
+  WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${HX_VERSION}"
+  WriteRegStr HKLM "${ARP_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${ARP_KEY}" "DisplayIcon" "$INSTDIR\hxMonitor.exe,0"
+  WriteRegStr HKLM "${ARP_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${ARP_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${ARP_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${ARP_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${ARP_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${ARP_KEY}" "EstimatedSize" $0
+
+  ; As a logon would start it. Its working directory is the Windows
+  ; directory, so that it does not hold the installation folder.
+  SetOutPath "$WINDIR"
+  Exec '"$INSTDIR\hxMonitor.exe"'
+SectionEnd
+
+Function un.onInit
+  !insertmacro USE_PACKAGE_VIEW
+FunctionEnd
+
+; Still-image registrations belong to the platform and other software: they
+; stay.
+Section "Uninstall"
+  Call un.CloseRunningMonitor
+  DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  DeleteRegKey HKLM "${ARP_KEY}"
+  SetOutPath "$TEMP"
+  !insertmacro REMOVE_FILES "$INSTDIR"
+SectionEnd
