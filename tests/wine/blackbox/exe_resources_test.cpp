@@ -127,17 +127,25 @@ TEST(ExeIcon, OneIconOfOne32By32Image) {
   FreeLibrary(exe);
 }
 
-TEST(ExeHeader, IsA32BitWindowsGuiProgram) {
+// The exe is built for the same architecture as this test: 32-bit or 64-bit.
+TEST(ExeHeader, IsAWindowsGuiProgramOfTheBuildsArchitecture) {
+#ifdef _WIN64
+  constexpr WORD kMachine = IMAGE_FILE_MACHINE_AMD64;
+  constexpr WORD kMagic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+#else
+  constexpr WORD kMachine = IMAGE_FILE_MACHINE_I386;
+  constexpr WORD kMagic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+#endif
   std::ifstream file(kExe, std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   ASSERT_GE(bytes.size(), sizeof(IMAGE_DOS_HEADER));
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
   ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
-  ASSERT_LE(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), bytes.size());
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+  ASSERT_LE(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), bytes.size());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
   ASSERT_EQ(static_cast<DWORD>(IMAGE_NT_SIGNATURE), nt->Signature);
-  EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
-  EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
+  EXPECT_EQ(kMachine, nt->FileHeader.Machine);
+  EXPECT_EQ(kMagic, nt->OptionalHeader.Magic);
   // A GUI program: starting it opens no console window.
   EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
 }
