@@ -25,6 +25,45 @@ static int Fail(const char *what)
     return 1;
 }
 
+static const char *StateName(DWORD state)
+{
+    switch (state) {
+    case SERVICE_STOPPED: return "stopped";
+    case SERVICE_START_PENDING: return "starting";
+    case SERVICE_RUNNING: return "running";
+    default: return "in another state";
+    }
+}
+
+/* Says what became of the driver's service when the camera is missing.
+   Installing reports success even when no model in the .inf fits this
+   architecture (no service at all), and Wine's service manager stops a
+   driver whose start overran its time limit without a word to the caller. */
+static int ReportMissingCamera(const char *done)
+{
+    SC_HANDLE manager, service = NULL;
+    SERVICE_STATUS status;
+
+    manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    if (manager)
+        service = OpenServiceA(manager, HXCAMSIM_SERVICE_NAME, SERVICE_QUERY_STATUS);
+    if (service && QueryServiceStatus(service, &status))
+        fprintf(stderr, "camsetup: %s but the camera did not appear; the driver's service "
+                "is %s (exit code %lu)%s\n", done, StateName(status.dwCurrentState),
+                status.dwWin32ExitCode, status.dwCurrentState == SERVICE_STOPPED
+                    ? ": its start overran the service manager's limit, or failed" : "");
+    else
+        fprintf(stderr, "camsetup: %s but the camera did not appear; the driver's service "
+                "cannot be queried, error %lu%s\n", done, GetLastError(),
+                GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST
+                    ? " (nothing in the .inf was installed for this architecture)" : "");
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+    return 1;
+}
+
 static int RegisterDevice(void)
 {
     static const char hardwareIds[] = HXCAMSIM_HARDWARE_ID "\0";
@@ -71,10 +110,8 @@ static int Install(const char *inf)
     if (!UpdateDriverForPlugAndPlayDevicesA(NULL, HXCAMSIM_HARDWARE_ID, infPath,
                                             INSTALLFLAG_FORCE, &reboot))
         return Fail("UpdateDriverForPlugAndPlayDevices");
-    if (!WaitForCamera(1, READY_TIMEOUT_MS)) {
-        fprintf(stderr, "camsetup: the driver is installed but the camera did not appear\n");
-        return 1;
-    }
+    if (!WaitForCamera(1, READY_TIMEOUT_MS))
+        return ReportMissingCamera("the driver is installed");
     printf("camera=installed\n");
     return 0;
 }
@@ -118,10 +155,8 @@ static int Start(void)
     if (service)
         CloseServiceHandle(service);
     CloseServiceHandle(manager);
-    if (result == 0 && !WaitForCamera(1, READY_TIMEOUT_MS)) {
-        fprintf(stderr, "camsetup: the driver started but the camera did not appear\n");
-        result = 1;
-    }
+    if (result == 0 && !WaitForCamera(1, READY_TIMEOUT_MS))
+        result = ReportMissingCamera("the driver started");
     if (result == 0)
         printf("camera=started\n");
     return result;
