@@ -9,14 +9,17 @@
 # behaves like the real camera's: the monitor finds it, opens it and hands
 # it its two events. The "programs" it starts are stand-ins that write down
 # how they were started. Environment: HX_BUILD_ROOT (default <repo>/build),
-# HX_JOBS (default 2). The demo prefix is <build root>/wineprefix-demo.
+# HX_JOBS (default 2), HX_WINE_ARCH (x86, the default, or x64: the build
+# and Wine of that architecture). The demo prefix is
+# <build root>/wineprefix-demo (with "-x64" for x64).
 set -u
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export HX_ROOT=$ROOT
 export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
 export HX_WINEPREFIX=${HX_DEMO_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-demo}
-dir=$HX_BUILD_ROOT/win32
+. "$ROOT/scripts/wine-env.sh" || exit 2
+dir=$HX_WIN_BUILD_DIR
 standin=$dir/standin
 log_windows='C:\hxsim\demo-launches.log'
 
@@ -30,7 +33,7 @@ install_packages || fail "could not install the packages it needs"
 
 say "building hxMonitor.exe and the stand-in camera in $dir"
 mkdir -p "$dir"
-if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$HX_WIN_TOOLCHAIN" \
         >"$dir.configure.log" 2>&1; then
     tail -n 40 "$dir.configure.log"
     fail "configure failed"
@@ -38,7 +41,6 @@ fi
 cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor standin_camera closemon \
     >"$dir.demo-build.log" 2>&1 || { tail -n 40 "$dir.demo-build.log"; fail "build failed"; }
 
-. "$ROOT/scripts/wine-env.sh"
 . "$ROOT/scripts/xvfb.sh"
 
 own_display=0
