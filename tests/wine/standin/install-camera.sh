@@ -84,7 +84,9 @@ done
 if [ "$reuse" -eq 1 ]; then
     # Wine starts an installed root device's driver with the session;
     # this waits for the camera to come up.
-    exec "$root/scripts/wine-run.sh" "$standin/camsetup.exe" start
+    "$root/scripts/wine-run.sh" "$standin/camsetup.exe" start && exit 0
+    echo "install-camera: the camera in $WINEPREFIX did not start (--fresh makes the prefix anew)" >&2
+    exit 1
 fi
 
 rm -f "$camera_mark"

@@ -53,7 +53,8 @@ for round in $(seq 1 "$rounds"); do
     status=$?
     ms=$(( $(now_ms) - started ))
     times+=("$ms")
-    seconds=$(printf '%d.%d' $((ms / 1000)) $((ms % 1000 / 100)))
+    tenths=$(( (ms + 50) / 100 ))
+    seconds=$(printf '%d.%d' $((tenths / 10)) $((tenths % 10)))
     if [ "$status" -eq 0 ]; then
         installed=$((installed + 1))
         printf 'round %2d: installed   %5s s\n' "$round" "$seconds"

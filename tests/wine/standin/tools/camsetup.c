@@ -111,7 +111,7 @@ static int Install(const char *inf)
                                             INSTALLFLAG_FORCE, &reboot))
         return Fail("UpdateDriverForPlugAndPlayDevices");
     if (!WaitForCamera(1, READY_TIMEOUT_MS))
-        return ReportMissingCamera("the driver is installed");
+        return ReportMissingCamera("installing reported success");
     printf("camera=installed\n");
     return 0;
 }
