@@ -8,8 +8,10 @@
 # N defaults to 20; STANDIN_DIR to the standin directory of the
 # architecture's Windows build. --load K keeps K busy loops running
 # alongside, for a loaded machine. The prefix is
-# <build root>/wineprefix-repeat (plus "-x64"); the output of every round
-# that failed stays in <build root>/repeat-install-<arch>/.
+# <build root>/wineprefix-repeat (plus "-x64"). The tally also counts the
+# rounds in which the driver's service had to be started again (see the
+# stand-in README); the output of those rounds and of every failed one stays
+# in <build root>/repeat-install-<arch>/.
 # Exit code 0 when every round installed the camera.
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -45,6 +47,7 @@ done
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 installed=0
+restarted=0
 times=()
 started_all=$SECONDS
 for round in $(seq 1 "$rounds"); do
@@ -55,10 +58,15 @@ for round in $(seq 1 "$rounds"); do
     times+=("$ms")
     tenths=$(( (ms + 50) / 100 ))
     seconds=$(printf '%d.%d' $((tenths / 10)) $((tenths % 10)))
+    note=
+    if grep -q "starting it again" "$logs/round-$round.log"; then
+        restarted=$((restarted + 1))
+        note="   (driver started again, see $logs/round-$round.log)"
+    fi
     if [ "$status" -eq 0 ]; then
         installed=$((installed + 1))
-        printf 'round %2d: installed   %5s s\n' "$round" "$seconds"
-        rm -f "$logs/round-$round.log"
+        printf 'round %2d: installed   %5s s%s\n' "$round" "$seconds" "$note"
+        [ -n "$note" ] || rm -f "$logs/round-$round.log"
     else
         printf 'round %2d: FAILED (%d)  %5s s   see %s\n' "$round" "$status" "$seconds" \
             "$logs/round-$round.log"
@@ -66,8 +74,9 @@ for round in $(seq 1 "$rounds"); do
 done
 stop_load
 
-printf '%s: camera installed in %d of %d fresh prefixes (load: %d busy loops, load average %s)\n' \
-    "$HX_WINE_ARCH" "$installed" "$rounds" "$load" "$(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%s: camera installed in %d of %d fresh prefixes, %d with the driver started again' \
+    "$HX_WINE_ARCH" "$installed" "$rounds" "$restarted"
+printf ' (load: %d busy loops, load average %s)\n' "$load" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%s\n' "${times[@]}" | sort -n | awk -v all=$((SECONDS - started_all)) '
     { ms[NR] = $1 }
     END { printf "seconds per prefix: min %.1f, median %.1f, max %.1f; all %d s\n",

@@ -15,6 +15,7 @@
 #include <string.h>
 
 #include "camera_lookup.h"
+#include "driver_service.h"
 #include "../hxcamsim_control.h"
 
 #define READY_TIMEOUT_MS 20000
@@ -37,30 +38,26 @@ static const char *StateName(DWORD state)
 
 /* Says what became of the driver's service when the camera is missing.
    Installing reports success even when no model in the .inf fits this
-   architecture (no service at all), and Wine's service manager stops a
-   driver whose start overran its time limit without a word to the caller. */
+   architecture (no service at all), and under Wine a driver start can end
+   without a word to the caller: it overran the service manager's time
+   limit, or winedevice.exe died while loading it (see camera_lookup.c). */
 static int ReportMissingCamera(const char *done)
 {
-    SC_HANDLE manager, service = NULL;
     SERVICE_STATUS status;
+    DWORD error;
 
-    manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
-    if (manager)
-        service = OpenServiceA(manager, HXCAMSIM_SERVICE_NAME, SERVICE_QUERY_STATUS);
-    if (service && QueryServiceStatus(service, &status))
+    if (QueryCameraDriver(&status)) {
         fprintf(stderr, "camsetup: %s but the camera did not appear; the driver's service "
                 "is %s (exit code %lu)%s\n", done, StateName(status.dwCurrentState),
                 status.dwWin32ExitCode, status.dwCurrentState == SERVICE_STOPPED
-                    ? ": its start overran the service manager's limit, or failed" : "");
-    else
+                    ? ": its start was given up or ended" : "");
+    } else {
+        error = GetLastError();
         fprintf(stderr, "camsetup: %s but the camera did not appear; the driver's service "
-                "cannot be queried, error %lu%s\n", done, GetLastError(),
-                GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST
+                "cannot be queried, error %lu%s\n", done, error,
+                error == ERROR_SERVICE_DOES_NOT_EXIST
                     ? " (nothing in the .inf was installed for this architecture)" : "");
-    if (service)
-        CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
+    }
     return 1;
 }
 
@@ -140,26 +137,12 @@ static int Remove(void)
 
 static int Start(void)
 {
-    SC_HANDLE manager, service;
-    int result = 0;
-
-    manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
-    if (!manager)
-        return Fail("OpenSCManager");
-    service = OpenServiceA(manager, HXCAMSIM_SERVICE_NAME, SERVICE_START);
-    if (!service)
-        result = Fail("OpenService");
-    else if (!StartServiceA(service, 0, NULL) &&
-             GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-        result = Fail("StartService");
-    if (service)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    if (result == 0 && !WaitForCamera(1, READY_TIMEOUT_MS))
-        result = ReportMissingCamera("the driver started");
-    if (result == 0)
-        printf("camera=started\n");
-    return result;
+    if (!StartCameraDriver())
+        return Fail("starting the driver's service");
+    if (!WaitForCamera(1, READY_TIMEOUT_MS))
+        return ReportMissingCamera("the driver started");
+    printf("camera=started\n");
+    return 0;
 }
 
 static int Status(void)
