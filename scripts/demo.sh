@@ -44,7 +44,7 @@ fi
 cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor standin_camera closemon \
     >"$dir.demo-build.log" 2>&1 || { tail -n 40 "$dir.demo-build.log"; fail "build failed"; }
 
-. "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/wine-env.sh" || exit 2
 . "$ROOT/scripts/xvfb.sh"
 
 own_display=0

@@ -2,8 +2,9 @@
 # prefix under the build directory, quiet logging, no install prompts.
 # HX_WINE_ARCH picks the architecture: x86 (default) runs 32-bit programs in
 # a 32-bit prefix, x64 runs 64-bit programs in a 64-bit prefix whose name
-# ends in "-x64". Source this file; it only sets variables and defines
-# hx_display_usable and hx_win.
+# ends in "-x64". HX_WIN_BUILD_DIR and HX_WIN_TOOLCHAIN name the Windows
+# build tree and toolchain file of that architecture. Source this file; it
+# only sets variables and defines hx_display_usable and hx_win.
 
 HX_ROOT=${HX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 HX_BUILD_ROOT=${HX_BUILD_ROOT:-$HX_ROOT/build}
@@ -15,9 +16,14 @@ export HX_ROOT HX_BUILD_ROOT
 # Never the user's own ~/.wine: tests install things into the prefix.
 export WINEPREFIX=${HX_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix}
 case ${HX_WINE_ARCH:=x86} in
-    x86) export WINEARCH=win32 ;;
+    x86)
+        export WINEARCH=win32
+        HX_WIN_BUILD_DIR=$HX_BUILD_ROOT/win32
+        HX_WIN_TOOLCHAIN=$HX_ROOT/cmake/mingw-i686.cmake ;;
     x64)
         export WINEARCH=win64
+        HX_WIN_BUILD_DIR=$HX_BUILD_ROOT/win64
+        HX_WIN_TOOLCHAIN=$HX_ROOT/cmake/mingw-x86_64.cmake
         # One architecture per prefix: a 64-bit run never boots a 32-bit one.
         case $WINEPREFIX in *-x64) ;; *) WINEPREFIX=$WINEPREFIX-x64 ;; esac
         # wine, wineboot and wineserver of the 64-bit build, for this script

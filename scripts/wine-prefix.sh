@@ -30,6 +30,15 @@ fi
 # Nor the lock: a server that outlived us would hold it.
 wineboot -i </dev/null >"$log" 2>&1 9>&-
 status=$?
+# Wine's service manager gives a service 10 s to start (a driver's own
+# winedevice.exe to connect, then the driver to load) and gives up for the
+# session: on a loaded machine a driver installed then never comes up.
+# Wine reads this value as text, in milliseconds, when its services start.
+if [ "$status" -eq 0 ]; then
+    wine reg add 'HKLM\System\CurrentControlSet\Control' /f \
+        /v ServicesPipeTimeout /t REG_SZ /d 60000 </dev/null >>"$log" 2>&1 9>&- ||
+        status=$?
+fi
 # Wait for the services to write the registry and leave.
 wineserver -w
 

@@ -11,11 +11,12 @@
 #   soak     1000 presses and 100 unplug/plug cycles; fails on a lost or
 #            doubled launch or a handle the monitor did not give back
 # --brief    20 presses, 3 s idle, soak of 50 presses and 5 cycles
-# --build-dir  the Windows build (default <build root>/win32); --no-build
-#            uses it as it is.
+# --build-dir  the Windows build (default <build root>/win32, or win64 for
+#            HX_WINE_ARCH=x64); --no-build uses it as it is.
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
-# HX_WINEPREFIX (default <build root>/wineprefix-bench: a prefix of its own,
-# since the stand-in programs there are replaced by the timing one).
+# HX_WINE_ARCH (x86 or x64, see scripts/wine-env.sh), HX_WINEPREFIX (default
+# <build root>/wineprefix-bench: a prefix of its own, since the stand-in
+# programs there are replaced by the timing one).
 # Exit code: non-zero when a bench did not happen as intended (a launch
 # lost or doubled, a leak, the monitor not closing with 0); never because of
 # a time.
@@ -27,14 +28,14 @@ export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
 
 brief=0
 build=1
-dir=$HX_BUILD_ROOT/win32
+dir=
 names=()
 while [ $# -gt 0 ]; do
     case $1 in
         --brief) brief=1 ;;
         --no-build) build=0 ;;
         --build-dir) dir=${2:?--build-dir needs a directory}; shift ;;
-        -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
         presses|idle|soak) names+=("$1") ;;
         *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
     esac
@@ -49,8 +50,9 @@ else
 fi
 
 export HX_WINEPREFIX=${HX_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-bench}
-. "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/wine-env.sh" || exit 2
 . "$ROOT/scripts/xvfb.sh"
+dir=${dir:-$HX_WIN_BUILD_DIR}
 
 fail() { echo "run.sh: $*" >&2; exit 1; }
 
@@ -59,7 +61,7 @@ fail() { echo "run.sh: $*" >&2; exit 1; }
 if [ "$build" -eq 1 ]; then
     mkdir -p "$dir"
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+        cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$HX_WIN_TOOLCHAIN" \
             >"$dir.configure.log" 2>&1 || { tail -n 30 "$dir.configure.log"; fail "configure failed"; }
     fi
     cmake --build "$dir" -j "${HX_JOBS:-2}" --target wine_bench >"$dir.wine-bench.log" 2>&1 ||
@@ -102,17 +104,9 @@ win() { hx_win "$out" "$@"; }
 
 echo "==> stand-in camera in $WINEPREFIX"
 started=$SECONDS
-# Installing takes a Wine session of its own; a prefix that already holds
-# this build of the driver gets it started by Wine when the session begins.
-installed_mark=$WINEPREFIX/.hx-bench-camera
-driver_sum=$(sha256sum <"$dir/standin/hxcamsim.sys") || exit 1
-if [ ! -f "$WINEPREFIX/.hx-prefix-ready" ] || [ "$(cat "$installed_mark" 2>/dev/null)" != "$driver_sum" ] ||
-   ! cmp -s "$dir/standin/hxcamsim.sys" "$WINEPREFIX/drive_c/windows/system32/drivers/hxcamsim.sys"; then
-    rm -f "$installed_mark"
-    bash "$ROOT/tests/wine/standin/install-camera.sh" "$dir/standin" >"$out/install.log" 2>&1 ||
-        { cat "$out/install.log"; fail "could not install the stand-in camera"; }
-    echo "$driver_sum" >"$installed_mark"
-fi
+# A prefix that already holds this build of the driver is kept.
+bash "$ROOT/tests/wine/standin/install-camera.sh" "$dir/standin" >"$out/install.log" 2>&1 ||
+    { cat "$out/install.log"; fail "could not install the stand-in camera"; }
 # The monitor's default program for a press, found in the Windows
 # directory, becomes the timing stand-in.
 cp "$bench/hxstamp.exe" "$WINEPREFIX/drive_c/windows/hxAMCap.exe" || exit 1

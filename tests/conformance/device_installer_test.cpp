@@ -118,7 +118,12 @@ TEST_F(PopulatedSet, PathIsAskedForSizeFirstThenFetched) {
 
     std::vector<char> block(required + 16, '#');
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(block.data());
-    EXPECT_EQ(5u, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) << "the fixed part on 32-bit Windows";
+#ifdef _WIN64
+    constexpr size_t kFixedPart = 8;  // aligned to its DWORD on 64-bit Windows
+#else
+    constexpr size_t kFixedPart = 5;  // packed on 32-bit Windows
+#endif
+    EXPECT_EQ(kFixedPart, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) << "the fixed part cbSize names";
 
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) + 1;
     SetLastError(0xdeadbeef);

@@ -46,7 +46,8 @@ HandleFindings ExamineHandle(const std::string &text)
     HandleFindings findings;
     if (text.empty())
         return findings;
-    HANDLE handle = reinterpret_cast<HANDLE>(std::strtoul(text.c_str(), nullptr, 0));
+    // A handle value travels as 32 bits and is sign-extended back.
+    HANDLE handle = LongToHandle(static_cast<LONG>(std::strtoul(text.c_str(), nullptr, 0)));
     DWORD flags = 0;
     findings.valid = GetHandleInformation(handle, &flags) != FALSE;
     findings.set = findings.valid && SetEvent(handle) != FALSE;

@@ -120,8 +120,8 @@ ProbeWatch::ProbeWatch()
 {
     DeleteFileA(reportPath_.c_str());
     SetEnvironmentVariableA(kReportVariable, reportPath_.c_str());
-    const auto value = reinterpret_cast<ULONG_PTR>(event_.get());
-    SetEnvironmentVariableA(kHandleVariable, std::to_string(value).c_str());
+    // Handle values fit in 32 bits on every build; launchprobe extends them back.
+    SetEnvironmentVariableA(kHandleVariable, std::to_string(HandleToULong(event_.get())).c_str());
 }
 
 ProbeWatch::~ProbeWatch()

@@ -25,7 +25,7 @@ int CreateInheritanceProbe(void)
               GetTickCount());
     strcpy(view, magic);
     UnmapViewOfFile(view);
-    _snprintf(value, sizeof(value), "%lx", (unsigned long)(ULONG_PTR)probe);
+    _snprintf(value, sizeof(value), "%lx", HandleToULong(probe));
     return SetEnvironmentVariableA("HXSIM_PROBE_HANDLE", value) &&
            SetEnvironmentVariableA("HXSIM_PROBE_MAGIC", magic);
 }

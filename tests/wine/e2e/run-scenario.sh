@@ -9,8 +9,10 @@ if [ $# -ne 3 ]; then
     exit 2
 fi
 . "$here/e2e-env.sh"
-if [ ! -f "$HX_WINEPREFIX/.hx-prefix-ready" ]; then
-    echo "run-scenario: no end-to-end prefix at $HX_WINEPREFIX; run the e2e_prepare_prefix test" >&2
+# The prefix's name depends on the architecture.
+. "$HX_ROOT/scripts/wine-env.sh" || exit 2
+if [ ! -f "$WINEPREFIX/.hx-prefix-ready" ]; then
+    echo "run-scenario: no end-to-end prefix at $WINEPREFIX; run the e2e_prepare_prefix test" >&2
     exit 1
 fi
 exec "$HX_ROOT/scripts/wine-run.sh" "$1" "$2" "$3"

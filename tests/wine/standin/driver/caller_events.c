@@ -35,7 +35,9 @@ static NTSTATUS ReferenceThroughCopy(HANDLE handle, PKEVENT *event)
 
 NTSTATUS ReferenceCallerEvent(ULONG handleValue, PKEVENT *event)
 {
-    HANDLE handle = ULongToHandle(handleValue);
+    /* Handle values are sign-extended from 32 bits, as between a 32-bit
+       and a 64-bit process: 0xffffffff is (HANDLE)-1, not 0x00000000ffffffff. */
+    HANDLE handle = LongToHandle((LONG)handleValue);
     NTSTATUS status;
 
     *event = NULL;

@@ -1,5 +1,6 @@
 #include "camera_lookup.h"
 #include "camera_control.h"
+#include "driver_service.h"
 #include "../hxcamsim_control.h"
 
 #include <initguid.h>
@@ -77,18 +78,39 @@ int FindCameraDriverKey(char *keyPath, DWORD keyPathSize)
     return found;
 }
 
+/* Wine's winedevice.exe reports its service running before it has set up
+   its PnP manager, and a driver start that reaches it in between crashes it
+   (IoCreateDevice for the camera's device node, with no driver object yet).
+   The driver's service is then stopped with no camera in the session. On a
+   loaded machine that happens now and then, at install and when a session
+   starts the driver; starting the service again brings the camera up. */
+static void RestartStoppedDriver(void)
+{
+    DWORD exitCode = 0;
+
+    if (!CameraDriverStopped(&exitCode))
+        return;
+    fprintf(stderr, "hxcamsim: the driver's service had stopped (exit code %lu); "
+            "starting it again\n", exitCode);
+    if (!StartCameraDriver())
+        fprintf(stderr, "hxcamsim: starting the driver failed, error %lu\n", GetLastError());
+}
+
 int WaitForCamera(int pluggedIn, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     char path[MAX_PATH];
     HANDLE control;
+    unsigned round;
 
-    for (;;) {
+    for (round = 1;; round++) {
         control = OpenCameraControl();
         if (control != INVALID_HANDLE_VALUE) {
             CloseHandle(control);
             if (!pluggedIn || FindCameraInterface(path, sizeof(path)))
                 return 1;
+        } else if (round % 20 == 0) {
+            RestartStoppedDriver();  /* about once a second */
         }
         if (GetTickCount() - start > timeoutMs)
             return 0;

@@ -15,8 +15,9 @@ int FindCameraInterface(char *path, DWORD pathSize);
 int FindCameraDriverKey(char *keyPath, DWORD keyPathSize);
 
 /* Waits up to timeoutMs for the driver's control device to open, and with
-   pluggedIn also for the camera's interface to be present. Returns 1 when
-   that happened. */
+   pluggedIn also for the camera's interface to be present. A driver service
+   found stopped meanwhile is started again (see camera_lookup.c). Returns 1
+   when the camera is there. */
 int WaitForCamera(int pluggedIn, DWORD timeoutMs);
 
 #endif

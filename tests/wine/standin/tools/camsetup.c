@@ -15,6 +15,7 @@
 #include <string.h>
 
 #include "camera_lookup.h"
+#include "driver_service.h"
 #include "../hxcamsim_control.h"
 
 #define READY_TIMEOUT_MS 20000
@@ -22,6 +23,41 @@
 static int Fail(const char *what)
 {
     fprintf(stderr, "camsetup: %s failed, error %lu\n", what, GetLastError());
+    return 1;
+}
+
+static const char *StateName(DWORD state)
+{
+    switch (state) {
+    case SERVICE_STOPPED: return "stopped";
+    case SERVICE_START_PENDING: return "starting";
+    case SERVICE_RUNNING: return "running";
+    default: return "in another state";
+    }
+}
+
+/* Says what became of the driver's service when the camera is missing.
+   Installing reports success even when no model in the .inf fits this
+   architecture (no service at all), and under Wine a driver start can end
+   without a word to the caller: it overran the service manager's time
+   limit, or winedevice.exe died while loading it (see camera_lookup.c). */
+static int ReportMissingCamera(const char *done)
+{
+    SERVICE_STATUS status;
+    DWORD error;
+
+    if (QueryCameraDriver(&status)) {
+        fprintf(stderr, "camsetup: %s but the camera did not appear; the driver's service "
+                "is %s (exit code %lu)%s\n", done, StateName(status.dwCurrentState),
+                status.dwWin32ExitCode, status.dwCurrentState == SERVICE_STOPPED
+                    ? ": its start was given up or ended" : "");
+    } else {
+        error = GetLastError();
+        fprintf(stderr, "camsetup: %s but the camera did not appear; the driver's service "
+                "cannot be queried, error %lu%s\n", done, error,
+                error == ERROR_SERVICE_DOES_NOT_EXIST
+                    ? " (nothing in the .inf was installed for this architecture)" : "");
+    }
     return 1;
 }
 
@@ -71,10 +107,8 @@ static int Install(const char *inf)
     if (!UpdateDriverForPlugAndPlayDevicesA(NULL, HXCAMSIM_HARDWARE_ID, infPath,
                                             INSTALLFLAG_FORCE, &reboot))
         return Fail("UpdateDriverForPlugAndPlayDevices");
-    if (!WaitForCamera(1, READY_TIMEOUT_MS)) {
-        fprintf(stderr, "camsetup: the driver is installed but the camera did not appear\n");
-        return 1;
-    }
+    if (!WaitForCamera(1, READY_TIMEOUT_MS))
+        return ReportMissingCamera("installing reported success");
     printf("camera=installed\n");
     return 0;
 }
@@ -103,28 +137,12 @@ static int Remove(void)
 
 static int Start(void)
 {
-    SC_HANDLE manager, service;
-    int result = 0;
-
-    manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
-    if (!manager)
-        return Fail("OpenSCManager");
-    service = OpenServiceA(manager, HXCAMSIM_SERVICE_NAME, SERVICE_START);
-    if (!service)
-        result = Fail("OpenService");
-    else if (!StartServiceA(service, 0, NULL) &&
-             GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-        result = Fail("StartService");
-    if (service)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    if (result == 0 && !WaitForCamera(1, READY_TIMEOUT_MS)) {
-        fprintf(stderr, "camsetup: the driver started but the camera did not appear\n");
-        result = 1;
-    }
-    if (result == 0)
-        printf("camera=started\n");
-    return result;
+    if (!StartCameraDriver())
+        return Fail("starting the driver's service");
+    if (!WaitForCamera(1, READY_TIMEOUT_MS))
+        return ReportMissingCamera("the driver started");
+    printf("camera=started\n");
+    return 0;
 }
 
 static int Status(void)

@@ -58,7 +58,8 @@ static const char *ProbeInherited(void)
     if (!GetEnvironmentVariableA("HXSIM_PROBE_HANDLE", value, sizeof(value)) ||
         !GetEnvironmentVariableA("HXSIM_PROBE_MAGIC", magic, sizeof(magic)))
         return "unknown";
-    mapping = (HANDLE)(ULONG_PTR)strtoul(value, NULL, 16);
+    /* A handle value travels as 32 bits and is sign-extended back. */
+    mapping = LongToHandle((LONG)strtoul(value, NULL, 16));
     view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
     if (!view)
         return "no";
