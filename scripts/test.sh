@@ -8,16 +8,19 @@
 #   build/win64      the 64-bit hxMonitor.exe and Windows tests, under 64-bit Wine
 #   build/fuzz       each libFuzzer target for a short while
 #
-# Both Windows trees are built on every host. Where the host cannot execute
-# 32-bit Linux programs, 32-bit Wine cannot start: the 32-bit exe is then
-# checked without Wine (imports, resources, size) and the summary says that
-# its Wine runs were not possible here. It exits non-zero if anything fails.
+# Both Windows trees are built on every host; each is tested under Wine of
+# its own architecture where that runs. By default that is 32-bit Wine where
+# the host executes 32-bit Linux programs and 64-bit Wine where it does not
+# (both together exceed the 12-minute budget; HX_WINE_ARCH=both runs both).
+# A tree whose Wine does not run has its exe checked without Wine (imports,
+# resources, size), and the summary says which Wine runs were left out, and
+# why. It exits non-zero if anything fails.
 #
 #   scripts/test.sh [host] [tsan] [win32] [win64] [fuzz]    (default: all)
 #
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
 # HX_HOST_CC / HX_HOST_CXX (default clang / clang++), HX_WINE_ARCH
-# (auto, x86 or x64: which Wine runs; default auto, every one the host can).
+# (auto, both, x86 or x64: which Wine runs; see scripts/host-probe.sh).
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -22,12 +22,15 @@ expect "forced x64 runs" "$HX_WINE_RUNS" x64
 expect "forced x64 says why 32-bit is left out" "$HX_WINE_NOT_RUN" "32-bit Wine: left out by HX_WINE_ARCH=x64"
 HX_WINE_ARCH=x86 hx_probe_wine
 expect "forced x86 runs" "$HX_WINE_RUNS" x86
+HX_WINE_ARCH=both hx_probe_wine
+expect "both runs both" "$HX_WINE_RUNS/$HX_WINE_NOT_RUN" "x86 x64/"
 HX_WINE_ARCH=x32 hx_probe_wine 2>/dev/null
 expect "an unknown architecture is refused" "$?" 2
 
 HX_WINE_ARCH=auto hx_probe_wine
 if hx_host_runs_x86; then
-    expect "auto on a 32-bit capable host" "$HX_WINE_RUNS/$HX_WINE_NOT_RUN" "x86 x64/"
+    expect "auto on a 32-bit capable host" "$HX_WINE_RUNS" x86
+    expect "auto says why 64-bit is left out" "${HX_WINE_NOT_RUN%%:*}" "64-bit Wine"
 else
     expect "auto on a 64-bit only host" "$HX_WINE_RUNS" x64
 fi
