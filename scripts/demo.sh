@@ -34,7 +34,7 @@ standin=$dir/standin
 install_packages windows "wine-$HX_WINE_ARCH" || fail "could not install the packages it needs"
 
 say "building the $HX_WINE_ARCH hxMonitor.exe and the stand-in camera in $dir"
-[ -n "$HX_WINE_NOT_RUN" ] && echo "    (not possible here: $HX_WINE_NOT_RUN)"
+[ "$HX_WINE_ARCH" = x64 ] && [ -n "$HX_WINE_NOT_RUN" ] && echo "    (the 64-bit build; $HX_WINE_NOT_RUN)"
 mkdir -p "$dir"
 if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOOLCHAIN.cmake" \
         >"$dir.configure.log" 2>&1; then

@@ -219,7 +219,7 @@ stop_wine_and_x() {
 # ---------------------------------------------------------------- main
 
 say "hxMonitor tests in $HX_BUILD_ROOT"
-echo "Wine runs on this host: ${HX_WINE_RUNS:-none}${HX_WINE_NOT_RUN:+ (not possible: $HX_WINE_NOT_RUN)}"
+echo "Wine runs on this host: ${HX_WINE_RUNS:-none}${HX_WINE_NOT_RUN:+ (not run: $HX_WINE_NOT_RUN)}"
 
 mkdir -p "$HX_BUILD_ROOT"
 trap stop_wine_and_x EXIT
