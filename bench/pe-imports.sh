@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Lists the import table of a 32-bit Windows program, one "DLL function" line
+# Lists the import table of a Windows program (32- or 64-bit), one "DLL function" line
 # per imported function ("DLL #ordinal" for imports by ordinal), read from
 # `objdump -p`. Usage: pe-imports.sh EXE | pe-imports.sh --listing OBJDUMP_TEXT
 # The objdump used is $HX_OBJDUMP, else i686-w64-mingw32-objdump.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes sure the 32-bit Wine prefix of scripts/wine-env.sh exists; creates a
+# Makes sure the Wine prefix of scripts/wine-env.sh (of HX_WINE_ARCH) exists; creates a
 # fresh one when it is missing or was left half-made. Safe to run many times
 # and from parallel tests: the first caller builds, the others wait for it.
 set -u
