@@ -7,6 +7,7 @@
 set -u
 root=${1:?usage: packages_test.sh REPO_ROOT}
 work=$(mktemp -d "${TMPDIR:-/tmp}/hx-packages-test.XXXXXX") || exit 1
+# HX_KEEP=1 keeps the stand-in state and outputs for a look after a failure.
 trap '[ "${HX_KEEP:-}" ] || rm -rf "$work"' EXIT
 
 failures=0
