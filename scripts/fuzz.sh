@@ -63,7 +63,7 @@ for t in "${targets[@]}"; do
     echo
     echo "==> fuzz_$t ${limit[*]} ${extra[*]} (log: $log)"
     # One process at a time: the machine is shared. Resident size levels off
-    # after warm-up (ASan's quarantine full), at about 150 MB per target.
+    # after warm-up (ASan's quarantine full), at 150 to 200 MB per target.
     "$DIR/fuzz/fuzz_$t" "${limit[@]}" -timeout=20 -rss_limit_mb=3072 -print_final_stats=1 \
         ${extra[@]+"${extra[@]}"} \
         -dict="$ROOT/fuzz/hx.dict" -artifact_prefix="$artifacts/" "$work" "$seeds" >"$log" 2>&1
