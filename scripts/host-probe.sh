@@ -56,6 +56,13 @@ hx_probe_wine() {
             echo "HX_WINE_ARCH must be auto, both, x86 or x64, not '$HX_WINE_ARCH'" >&2
             return 2 ;;
     esac
+    # Forcing is obeyed, but a forced 32-bit run here can only fail in
+    # wineboot; say why before it does.
+    case ${HX_WINE_ARCH:-auto} in
+        x86|both)
+            hx_host_runs_x86 ||
+                echo "warning: HX_WINE_ARCH=$HX_WINE_ARCH asks for 32-bit Wine, but this host does not execute 32-bit Linux programs; its 32-bit Wine runs will fail" >&2 ;;
+    esac
 }
 
 # The one build that a command running the monitor itself uses: the 32-bit

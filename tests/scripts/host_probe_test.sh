@@ -20,9 +20,15 @@ expect() {
 HX_WINE_ARCH=x64 hx_probe_wine
 expect "forced x64 runs" "$HX_WINE_RUNS" x64
 expect "forced x64 says why 32-bit is left out" "$HX_WINE_NOT_RUN" "32-bit Wine: left out by HX_WINE_ARCH=x64"
-HX_WINE_ARCH=x86 hx_probe_wine
+warning=$(HX_WINE_ARCH=x86 hx_probe_wine 2>&1 >/dev/null)
+HX_WINE_ARCH=x86 hx_probe_wine 2>/dev/null
 expect "forced x86 runs" "$HX_WINE_RUNS" x86
-HX_WINE_ARCH=both hx_probe_wine
+if hx_host_runs_x86; then
+    expect "forced x86 where it can run warns of nothing" "$warning" ""
+else
+    expect "forced x86 where it cannot run says so" "${warning%%:*}" "warning"
+fi
+HX_WINE_ARCH=both hx_probe_wine 2>/dev/null
 expect "both runs both" "$HX_WINE_RUNS/$HX_WINE_NOT_RUN" "x86 x64/"
 HX_WINE_ARCH=x32 hx_probe_wine 2>/dev/null
 expect "an unknown architecture is refused" "$?" 2
