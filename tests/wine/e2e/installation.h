@@ -38,13 +38,6 @@ int RunAndWait(const char *commandLine, int temporaryCopy, DWORD *exitCode);
 /* Starts an installer without waiting. */
 int StartSetup(const char *commandLine, PROCESS_INFORMATION *info);
 
-/* The registry view a package writes: 0 for the test's own, or
-   KEY_WOW64_32KEY / KEY_WOW64_64KEY. Text and number values of the Run key
-   and the uninstall entry; each returns 1 when the value exists. */
-int ReadRegistryText(REGSAM view, const char *key, const char *name, char *text, DWORD size);
-int ReadRegistryNumber(REGSAM view, const char *key, const char *name, DWORD *number);
-int RegistryKeyExists(REGSAM view, const char *key);
-
 /* The folder an install goes to by default: Program Files (or its 32-bit
    twin with x86Side on 64-bit Windows) + "\hxMonitor". */
 void DefaultInstallFolder(int x86Side, char *folder, DWORD size);

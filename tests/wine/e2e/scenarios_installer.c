@@ -7,6 +7,7 @@
 #include "scenario.h"
 #include "scenario_checks.h"
 #include "installation.h"
+#include "registry_values.h"
 #include "still_image_registry.h"
 #include "stubborn_window.h"
 #include "harness.h"

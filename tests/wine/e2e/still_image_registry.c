@@ -1,5 +1,6 @@
 #include "still_image_registry.h"
 #include "camera_lookup.h"
+#include "registry_values.h"
 
 #include <windows.h>
 #include <stdio.h>
@@ -49,16 +50,8 @@ static int DeleteText(const char *keyPath, const char *name)
 static int TextIs(const char *keyPath, const char *name, const char *expected)
 {
     char text[MAX_PATH];
-    DWORD type = 0, size = sizeof(text) - 1;
-    HKEY key;
-    LONG result;
 
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
-    result = RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &size);
-    RegCloseKey(key);
-    text[result == ERROR_SUCCESS ? size : 0] = '\0';
-    return result == ERROR_SUCCESS && type == REG_SZ && strcmp(text, expected) == 0;
+    return ReadRegistryText(0, keyPath, name, text, sizeof(text)) && strcmp(text, expected) == 0;
 }
 
 int ClearStillImageRegistration(void)
