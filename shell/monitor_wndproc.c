@@ -2,6 +2,13 @@
 #include "device.h"
 #include "event_worker.h"
 
+/* The one-shot timer of the look that follows a device change while no
+   camera is held. A second, the arrival that follows the change on the
+   platform comes within milliseconds; the look only catches one that was
+   lost. Set again by each change, killed when it fires: never periodic. */
+#define NODES_SETTLED_TIMER 1
+#define NODES_SETTLED_DELAY 1000
+
 /* Sets up the device watch. Every failure leaves an idle window behind. */
 static LRESULT OnCreate(HWND hwnd)
 {
@@ -29,6 +36,7 @@ static LRESULT OnCreate(HWND hwnd)
        key that cannot be opened leaves the camera on the default programs. */
     if (OpenFirstDevice(g_Monitor.hDevInfo, &g_Monitor.classGuid, &g_Monitor.hDevice,
                         &interfaceData)) {
+        GetInterfacePath(g_Monitor.hDevInfo, &interfaceData, g_Monitor.devicePath);
         OpenDriverKey(&g_Monitor, &interfaceData);
         StartEventWorker(&g_Monitor);
     }
@@ -42,6 +50,7 @@ static LRESULT OnClose(HWND hwnd, WPARAM wParam, LPARAM lParam)
         UnregisterDeviceNotification(g_Monitor.hDevNotify);
     if (g_Monitor.hDevInfo != NO_HANDLE)
         SetupDiDestroyDeviceInfoList(g_Monitor.hDevInfo);
+    KillTimer(hwnd, NODES_SETTLED_TIMER);
     StopEventWorker(&g_Monitor);
     ReleaseWorkerAndKey(&g_Monitor);
     /* Only after the worker was told to stop: it disarms on its own copy. */
@@ -50,11 +59,18 @@ static LRESULT OnClose(HWND hwnd, WPARAM wParam, LPARAM lParam)
 }
 
 /* Device broadcasts carry a record; only image-interface arrivals and
-   removals are ours, everything else gets the default handling. */
+   removals are ours, everything else gets the default handling. A change
+   of the device tree, which carries none, is also a moment to check that
+   the record still agrees with the devices present. */
 static LRESULT OnDeviceChange(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     const DEV_BROADCAST_HDR *broadcast = (const DEV_BROADCAST_HDR *)lParam;
 
+    if (wParam == DBT_DEVNODES_CHANGED) {
+        if (OnDeviceNodesChanged(&g_Monitor))
+            SetTimer(hwnd, NODES_SETTLED_TIMER, NODES_SETTLED_DELAY, NULL);
+        return DefWindowProcA(hwnd, WM_DEVICECHANGE, wParam, lParam);
+    }
     if ((wParam & 0xC000) != 0x8000 || broadcast == NULL ||
         broadcast->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
         return DefWindowProcA(hwnd, WM_DEVICECHANGE, wParam, lParam);
@@ -86,6 +102,12 @@ LRESULT CALLBACK MonitorWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_DEVICECHANGE:
         return OnDeviceChange(hwnd, wParam, lParam);
+    case WM_TIMER:
+        if (wParam != NODES_SETTLED_TIMER)
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        KillTimer(hwnd, NODES_SETTLED_TIMER);
+        OnDeviceNodesSettled(&g_Monitor);
+        return 0;
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
