@@ -2,12 +2,11 @@
 #include "device.h"
 #include "event_worker.h"
 
-/* The one-shot timer of the look that follows a device change while no
-   camera is held. A second, the arrival that follows the change on the
-   platform comes within milliseconds; the look only catches one that was
-   lost. Set again by each change, killed when it fires: never periodic. */
-#define NODES_SETTLED_TIMER 1
-#define NODES_SETTLED_DELAY 1000
+/* When the look that follows a device change, while no camera is held,
+   comes: a second, where the arrival that follows the change on the
+   platform comes within milliseconds, so the look only catches one that
+   was lost. Set again by each change, killed when it fires: one-shot. */
+#define SETTLE_DELAY 1000
 
 /* Sets up the device watch. Every failure leaves an idle window behind. */
 static LRESULT OnCreate(HWND hwnd)
@@ -50,7 +49,7 @@ static LRESULT OnClose(HWND hwnd, WPARAM wParam, LPARAM lParam)
         UnregisterDeviceNotification(g_Monitor.hDevNotify);
     if (g_Monitor.hDevInfo != NO_HANDLE)
         SetupDiDestroyDeviceInfoList(g_Monitor.hDevInfo);
-    KillTimer(hwnd, NODES_SETTLED_TIMER);
+    KillTimer(hwnd, MONITOR_SETTLE_TIMER);
     StopEventWorker(&g_Monitor);
     ReleaseWorkerAndKey(&g_Monitor);
     /* Only after the worker was told to stop: it disarms on its own copy. */
@@ -68,7 +67,7 @@ static LRESULT OnDeviceChange(HWND hwnd, WPARAM wParam, LPARAM lParam)
 
     if (wParam == DBT_DEVNODES_CHANGED) {
         if (OnDeviceNodesChanged(&g_Monitor))
-            SetTimer(hwnd, NODES_SETTLED_TIMER, NODES_SETTLED_DELAY, NULL);
+            SetTimer(hwnd, MONITOR_SETTLE_TIMER, SETTLE_DELAY, NULL);
         return DefWindowProcA(hwnd, WM_DEVICECHANGE, wParam, lParam);
     }
     if ((wParam & 0xC000) != 0x8000 || broadcast == NULL ||
@@ -103,9 +102,9 @@ LRESULT CALLBACK MonitorWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_DEVICECHANGE:
         return OnDeviceChange(hwnd, wParam, lParam);
     case WM_TIMER:
-        if (wParam != NODES_SETTLED_TIMER)
+        if (wParam != MONITOR_SETTLE_TIMER)
             return DefWindowProcA(hwnd, message, wParam, lParam);
-        KillTimer(hwnd, NODES_SETTLED_TIMER);
+        KillTimer(hwnd, MONITOR_SETTLE_TIMER);
         OnDeviceNodesSettled(&g_Monitor);
         return 0;
     default:
