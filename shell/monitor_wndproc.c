@@ -2,10 +2,10 @@
 #include "device.h"
 #include "event_worker.h"
 
-/* When the look that follows a device change, while no camera is held,
-   comes: a second, where the arrival that follows the change on the
-   platform comes within milliseconds, so the look only catches one that
-   was lost. Set again by each change, killed when it fires: one-shot. */
+/* How long after a device change, with no camera held, the monitor looks
+   at the interfaces present. The platform's arrival follows its tree-change
+   message within milliseconds, so by then only a lost one is left to
+   catch. One-shot: set by each such change, killed when it fires. */
 #define SETTLE_DELAY 1000
 
 /* Sets up the device watch. Every failure leaves an idle window behind. */
