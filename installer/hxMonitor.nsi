@@ -304,8 +304,10 @@ Function StartMonitorIfUserSession
   ${AndIf} $1 = 0
     DetailPrint "Starting hxMonitor through the shell, as the user of this session"
     Call StartMonitorAsUser
+  ${ElseIf} $1 <> 0
+    DetailPrint "Running as the system account, on no user's desktop: hxMonitor starts at the next logon"
   ${Else}
-    DetailPrint "Not started here (session $0, system account $1): hxMonitor starts at the next logon"
+    DetailPrint "Running in session 0, on no user's desktop: hxMonitor starts at the next logon"
   ${EndIf}
   Pop $1
   Pop $0
