@@ -44,13 +44,27 @@ static int ReadPackageOrSay(const char *prefix, Package *package)
                  "the runner names the package (%s_SETUP, _EXE, _VERSION)", prefix);
 }
 
+static void SetupCommand(const Package *package, const char *options, char *command, size_t size)
+{
+    _snprintf(command, size, "\"%s\" %s", package->setup, options);
+    command[size - 1] = '\0';
+}
+
 static int RunSetup(const Package *package, const char *options, DWORD *exitCode)
 {
     char command[1024];
 
-    _snprintf(command, sizeof(command), "\"%s\" %s", package->setup, options);
-    command[sizeof(command) - 1] = '\0';
+    SetupCommand(package, options, command, sizeof(command));
     return RunAndWait(command, 0, exitCode);
+}
+
+/* Starts the package without waiting (see EndSetup). */
+static int StartPackage(const Package *package, const char *options, PROCESS_INFORMATION *setup)
+{
+    char command[1024];
+
+    SetupCommand(package, options, command, sizeof(command));
+    return Check(StartSetup(command, setup), "setup %s starts", options);
 }
 
 static int InstallSilently(const Package *package, const char *options)
@@ -273,16 +287,14 @@ void ScenarioInstallerSilentInstall(void)
     MonitorRun run = { NULL, 0 };
     PROCESS_INFORMATION setup;
     Package package;
-    char folder[MAX_PATH], command[MAX_PATH + 8];
+    char folder[MAX_PATH];
     DWORD exitCode;
 
     if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
-    Step("hxMonitor %s is installed: setup /S", package.version);
-    _snprintf(command, sizeof(command), "\"%s\" /S", package.setup);
-    command[sizeof(command) - 1] = '\0';
-    if (!Check(StartSetup(command, &setup), "setup starts"))
+    Step("hxMonitor %s is installed silently", package.version);
+    if (!StartPackage(&package, "/S", &setup))
         return;
     CheckStartedNotBySetup(&setup);
     exitCode = EndSetup(&setup);
@@ -311,22 +323,20 @@ void ScenarioInstallerServiceContextStartsNothing(void)
     MonitorRun run = { NULL, 0 };
     PROCESS_INFORMATION setup;
     Package package;
-    char folder[MAX_PATH], command[MAX_PATH + 8], runCommand[MAX_PATH + 2];
+    char folder[MAX_PATH], runCommand[MAX_PATH + 2];
     DWORD exitCode;
     size_t i;
 
     if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_FORCED", &package))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
-    _snprintf(command, sizeof(command), "\"%s\" /S", package.setup);
-    command[sizeof(command) - 1] = '\0';
     _snprintf(runCommand, sizeof(runCommand), "\"%s\\hxMonitor.exe\"", folder);
     runCommand[sizeof(runCommand) - 1] = '\0';
     for (i = 0; i < sizeof(contexts) / sizeof(contexts[0]); i++) {
         Step("setup /S as in %s", contexts[i].what);
         SetEnvironmentVariableA("HX_SETUP_FORCE_SESSION", contexts[i].session);
         SetEnvironmentVariableA("HX_SETUP_FORCE_SYSTEM", contexts[i].system);
-        if (!Check(StartSetup(command, &setup), "setup starts"))
+        if (!StartPackage(&package, "/S", &setup))
             break;
         if (contexts[i].starts) {
             CheckStartedNotBySetup(&setup);
@@ -352,12 +362,9 @@ void ScenarioInstallerServiceContextStartsNothing(void)
    Finish. Returns the setup still running, for the caller to end. */
 static int InstallThroughPages(const Package *package, int clear, PROCESS_INFORMATION *setup)
 {
-    char command[MAX_PATH + 8];
     HWND window, box;
 
-    _snprintf(command, sizeof(command), "\"%s\"", package->setup);
-    command[sizeof(command) - 1] = '\0';
-    if (!Check(StartSetup(command, setup), "setup starts"))
+    if (!StartPackage(package, "", setup))
         return 0;
     window = WaitForSetupWindow(setup->dwProcessId, E2E_TIMEOUT_MS);
     if (!Check(window != NULL, "it shows its window"))
@@ -566,59 +573,33 @@ void ScenarioInstallerLogonPass(void)
 }
 
 #ifndef _WIN64
-/* The text of the message box that process `pid` shows, and the box. */
-typedef struct MessageBoxSearch {
-    DWORD pid;
-    HWND box;
+/* The texts of a message box, one after another. */
+typedef struct MessageBoxText {
     char text[512];
-} MessageBoxSearch;
+} MessageBoxText;
 
 static BOOL CALLBACK CollectText(HWND child, LPARAM context)
 {
-    MessageBoxSearch *search = (MessageBoxSearch *)context;
+    MessageBoxText *box = (MessageBoxText *)context;
     char className[32], text[256];
-    size_t used = strlen(search->text);
+    size_t used = strlen(box->text);
 
     if (GetClassNameA(child, className, sizeof(className)) && lstrcmpiA(className, "Static") == 0 &&
         GetWindowTextA(child, text, sizeof(text)) > 0)
-        _snprintf(search->text + used, sizeof(search->text) - used, "%s ", text);
-    search->text[sizeof(search->text) - 1] = '\0';
+        _snprintf(box->text + used, sizeof(box->text) - used, "%s ", text);
+    box->text[sizeof(box->text) - 1] = '\0';
     return TRUE;
-}
-
-static BOOL CALLBACK FindBox(HWND window, LPARAM context)
-{
-    MessageBoxSearch *search = (MessageBoxSearch *)context;
-    char className[32];
-    DWORD pid = 0;
-
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window) ||
-        !GetClassNameA(window, className, sizeof(className)) || strcmp(className, "#32770") != 0)
-        return TRUE;
-    search->box = window;
-    search->text[0] = '\0';
-    EnumChildWindows(window, CollectText, context);
-    return FALSE;
-}
-
-static int MessageBoxShown(void *context)
-{
-    MessageBoxSearch *search = context;
-
-    search->box = NULL;
-    EnumWindows(FindBox, (LPARAM)search);
-    return search->box != NULL;
 }
 
 /* The x64 package on 32-bit Windows: a clear refusal, and nothing done. */
 void ScenarioInstallerX64PackageRefuses32BitWindows(void)
 {
-    MessageBoxSearch search;
+    MessageBoxText box;
     PROCESS_INFORMATION setup;
     Package x64Package;
-    char folder[MAX_PATH], command[MAX_PATH + 8];
+    char folder[MAX_PATH];
     DWORD exitCode = (DWORD)-2;
+    HWND window;
     int ended;
 
     if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_OTHER_ARCH", &x64Package))
@@ -626,25 +607,20 @@ void ScenarioInstallerX64PackageRefuses32BitWindows(void)
     DefaultInstallFolder(0, folder, sizeof(folder));
 
     Step("the x64 package is started by hand");
-    _snprintf(command, sizeof(command), "\"%s\"", x64Package.setup);
-    if (!Check(StartSetup(command, &setup), "it starts"))
+    if (!StartPackage(&x64Package, "", &setup))
         return;
-    memset(&search, 0, sizeof(search));
-    search.pid = setup.dwProcessId;
-    if (Check(WaitUntil(MessageBoxShown, &search, E2E_TIMEOUT_MS), "it shows a message")) {
-        Check(strstr(search.text, "for 64-bit Windows") && strstr(search.text, "32-bit") &&
-                  strstr(search.text, "hxMonitor-") && strstr(search.text, "-setup-x86.exe"),
-              "the message says why and which package to take (\"%s\")", search.text);
-        PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+    window = WaitForSetupWindow(setup.dwProcessId, E2E_TIMEOUT_MS);
+    if (Check(window != NULL, "it shows a message")) {
+        box.text[0] = '\0';
+        EnumChildWindows(window, CollectText, (LPARAM)&box);
+        Check(strstr(box.text, "for 64-bit Windows") && strstr(box.text, "32-bit") &&
+                  strstr(box.text, "hxMonitor-") && strstr(box.text, "-setup-x86.exe"),
+              "the message says why and which package to take (\"%s\")", box.text);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
     }
-    ended = WaitForSingleObject(setup.hProcess, E2E_TIMEOUT_MS) == WAIT_OBJECT_0;
-    if (!ended)
-        TerminateProcess(setup.hProcess, 99);
-    GetExitCodeProcess(setup.hProcess, &exitCode);
-    CloseHandle(setup.hThread);
-    CloseHandle(setup.hProcess);
-    Check(ended && exitCode == SETUP_EXIT_REFUSED,
-          "after OK it ends with exit code %d (got %ld)", SETUP_EXIT_REFUSED, (long)exitCode);
+    exitCode = EndSetup(&setup);
+    Check(exitCode == SETUP_EXIT_REFUSED, "after OK it ends with exit code %d (got %ld)",
+          SETUP_EXIT_REFUSED, (long)exitCode);
 
     Step("the x64 package is started silently");
     ended = RunSetup(&x64Package, "/S", &exitCode);
