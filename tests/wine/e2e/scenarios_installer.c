@@ -338,19 +338,17 @@ void ScenarioInstallerServiceContextStartsNothing(void)
         SetEnvironmentVariableA("HX_SETUP_FORCE_SYSTEM", contexts[i].system);
         if (!StartPackage(&package, "/S", &setup))
             break;
-        if (contexts[i].starts) {
+        if (contexts[i].starts)
             CheckStartedNotBySetup(&setup);
+        exitCode = EndSetup(&setup);
+        Check(exitCode == 0, "setup ends with exit code 0 (got %ld)", (long)exitCode);
+        if (contexts[i].starts) {
+            CheckInstalledCopyServes(folder, &run);
         } else {
-            exitCode = EndSetup(&setup);
-            Check(exitCode == 0, "setup ends with exit code 0 (got %ld)", (long)exitCode);
             CheckNothingStarts("after it");
             /* What starts it at the next logon. */
             CheckText(&ownSide, RUN_KEY, RUN_VALUE, runCommand);
-            continue;
         }
-        exitCode = EndSetup(&setup);
-        Check(exitCode == 0, "setup ends with exit code 0 (got %ld)", (long)exitCode);
-        CheckInstalledCopyServes(folder, &run);
     }
     SetEnvironmentVariableA("HX_SETUP_FORCE_SESSION", NULL);
     SetEnvironmentVariableA("HX_SETUP_FORCE_SYSTEM", NULL);
