@@ -1,6 +1,7 @@
 // Messages: posting, sending across threads, and retrieval from the calling
 // thread's queue. Retrieval first handles messages sent from other threads,
-// then returns posted messages, then the quit message, as the platform does.
+// then returns posted messages, then the quit message, then WM_TIMER of a
+// due timer, as the platform does.
 
 #include "window_manager.h"
 
@@ -142,7 +143,17 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
             CountMessageRetrieved();
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
         }
-        queue->wake.wait(guard);
+        if (TakeTimerMessageLocked(*queue, lpMsg, true, [&](const MSG& msg) {
+                return Matches(msg, hWnd, wMsgFilterMin, wMsgFilterMax);
+            })) {
+            CountMessageRetrieved();
+            return TRUE;
+        }
+        const SteadyTime nextTimer = NextTimerDueLocked(*queue);
+        if (nextTimer == SteadyTime::max())
+            queue->wake.wait(guard);
+        else
+            queue->wake.wait_until(guard, nextTimer);
     }
 }
 
@@ -154,8 +165,11 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
     UserGuard guard(User().lock);
     while (HandleOneSentMessage(guard, *queue)) {
     }
-    return TakeMessageLocked(*queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax,
-                             (wRemoveMsg & PM_REMOVE) != 0)
+    const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
+    if (TakeMessageLocked(*queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove)) return TRUE;
+    return TakeTimerMessageLocked(*queue, lpMsg, remove, [&](const MSG& msg) {
+               return Matches(msg, hWnd, wMsgFilterMin, wMsgFilterMax);
+           })
                ? TRUE
                : FALSE;
 }

@@ -117,6 +117,7 @@ void RemoveWindowLocked(const std::shared_ptr<Window>& window) {
     queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
                                       [&](const MSG& m) { return m.hwnd == window->hwnd; }),
                        queue.posted.end());
+    KillWindowTimersLocked(queue, window->hwnd);
 }
 
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
