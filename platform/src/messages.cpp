@@ -52,6 +52,13 @@ void PostLocked(MessageQueue& queue, const MSG& msg) {
     queue.wake.notify_all();
 }
 
+// Whether a post from the calling thread to the window is refused, as the
+// platform refuses messages to a window of higher integrity (an elevated
+// program's, or the system account's). Its own thread is of its level.
+bool IsRefusedLocked(const Window& window, DWORD caller) {
+    return window.higherIntegrity && window.threadId != caller;
+}
+
 // Takes the first matching posted message, or else the quit message.
 // Caller holds the user lock.
 bool TakeMessageLocked(MessageQueue& queue, MSG* msg, HWND hwnd, UINT first, UINT last, bool remove) {
@@ -210,15 +217,21 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         PostLocked(*self, MakeMessage(nullptr, Msg, wParam, lParam));
         return TRUE;
     }
+    const DWORD caller = GetCurrentThreadId();
     if (hWnd == HWND_BROADCAST) {
+        // Windows above the caller's integrity are left out, the rest get it.
         for (const auto& entry : user.windows)
-            if (entry.second->IsTopLevel())
+            if (entry.second->IsTopLevel() && !IsRefusedLocked(*entry.second, caller))
                 PostLocked(*entry.second->queue, MakeMessage(entry.second->hwnd, Msg, wParam, lParam));
         return TRUE;
     }
     std::shared_ptr<Window> window = user.FindWindowLocked(hWnd);
     if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    if (IsRefusedLocked(*window, caller)) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     PostLocked(*window->queue, MakeMessage(hWnd, Msg, wParam, lParam));

@@ -199,4 +199,12 @@ std::vector<HWND> WindowsOfThread(DWORD threadId) {
     return found;
 }
 
+bool RaiseWindowIntegrity(HWND window, bool raised) {
+    detail::UserState& user = detail::User();
+    detail::UserGuard guard(user.lock);
+    std::shared_ptr<detail::Window> found = user.FindWindowLocked(window);
+    if (found) found->higherIntegrity = raised;
+    return found != nullptr;
+}
+
 }  // namespace hxsim

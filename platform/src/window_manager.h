@@ -36,6 +36,9 @@ struct Window {
     std::shared_ptr<MessageQueue> queue;  // the owning thread's
     bool created = false;  // CreateWindowExA has returned it
     bool destroying = false;
+    // Owned by a process of higher integrity than any caller's (hxsim::
+    // RaiseWindowIntegrity): posts from other threads are refused.
+    bool higherIntegrity = false;
 
     bool IsTopLevel() const { return parent == nullptr; }
 };

@@ -84,6 +84,11 @@ bool WaitForThreadsToEnd(Millis timeout = Millis(5000));
 HWND WaitForWindow(const char* className, Millis timeout = Millis(5000));
 // The top-level windows the thread made that still exist, in creation order.
 std::vector<HWND> WindowsOfThread(DWORD threadId);
+// Makes the window one of a process of higher integrity than every caller's
+// (an elevated program's, or the system account's): PostMessageA to it from
+// another thread fails with ERROR_ACCESS_DENIED and nothing arrives, as the
+// platform refuses it; broadcasts leave it out. False when no such window.
+bool RaiseWindowIntegrity(HWND window, bool raised = true);
 // Text passed to OutputDebugStringA, one entry per call, in order.
 std::vector<std::string> DebugOutput();
 
