@@ -2,7 +2,7 @@
 # installer/hxMonitor.nsi: hxMonitor-<version>-setup-<x86|x64>.exe beside
 # hxMonitor.exe (target "installer"). The version is the exe's own
 # (HX_VERSION_TEXT). The Windows build includes this after it defines the
-# hxMonitor target.
+# hxMonitor and hxmonctl targets.
 
 find_program(HX_MAKENSIS makensis)
 if(NOT HX_MAKENSIS)
@@ -19,40 +19,24 @@ set(_hx_nsi ${CMAKE_CURRENT_LIST_DIR}/hxMonitor.nsi)
 
 # hx_add_installer(TARGET OUTFILE ARCH VERSION EXE [ALL]): a package for
 # ARCH (x86 or x64) from the installer script, for VERSION, carrying EXE as
-# hxMonitor.exe (a target's file or any file that a target makes).
+# hxMonitor.exe (a target's file or any file that a target makes) and the
+# control tool beside it.
 function(hx_add_installer target outfile arch version exe)
-  set(_hx_defines
-    -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
-    -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile})
-  # The control tool ships beside the monitor once the build has one; its
-  # target may be defined after this file, so it is looked for when the
-  # build is generated (and made a dependency at the end of configuring).
-  set(_hx_ctl $<TARGET_EXISTS:hxmonctl>)
-  list(APPEND _hx_defines $<${_hx_ctl}:-DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>>)
-  set(_hx_depends ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico
-    $<${_hx_ctl}:$<TARGET_FILE:hxmonctl>>)
   add_custom_command(OUTPUT ${outfile}
-    COMMAND ${HX_MAKENSIS} -V2 ${_hx_defines} ${_hx_nsi}
-    DEPENDS ${_hx_depends} ${exe}
+    COMMAND ${HX_MAKENSIS} -V2
+      -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
+      -DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>
+      -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile} ${_hx_nsi}
+    DEPENDS ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico $<TARGET_FILE:hxmonctl> ${exe}
     COMMENT "Packaging ${outfile}"
-    VERBATIM COMMAND_EXPAND_LISTS)
+    VERBATIM)
   if(ARGN STREQUAL "ALL")
     add_custom_target(${target} ALL DEPENDS ${outfile})
   else()
     add_custom_target(${target} DEPENDS ${outfile})
   endif()
-  set_property(GLOBAL APPEND PROPERTY HX_INSTALLER_TARGETS ${target})
+  add_dependencies(${target} hxmonctl)
 endfunction()
-
-function(_hx_installers_take_hxmonctl)
-  if(TARGET hxmonctl)
-    get_property(_hx_targets GLOBAL PROPERTY HX_INSTALLER_TARGETS)
-    foreach(_hx_target ${_hx_targets})
-      add_dependencies(${_hx_target} hxmonctl)
-    endforeach()
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _hx_installers_take_hxmonctl)
 
 set(HX_INSTALLER
   ${CMAKE_BINARY_DIR}/hxMonitor-${HX_VERSION_TEXT}-setup-${HX_PACKAGE_ARCH}.exe)
