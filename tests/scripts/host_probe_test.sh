@@ -2,6 +2,9 @@
 # The host probe: what HX_WINE_ARCH forces, what the default picks on each
 # kind of host (the probe's answer faked), and whether its own 32-bit test
 # program agrees with the system's 32-bit loader where one is installed.
+# Then what the scripts' library decides besides: where a tree and its log
+# go on a fresh clone, which prefix a script and what it starts use, and
+# when a scenario skips itself.
 #
 #   host_probe_test.sh REPO_ROOT
 set -u
@@ -62,6 +65,54 @@ if [ -e /lib/ld-linux.so.2 ]; then
     hx_host_runs_x86 && probe=yes
     expect "the probe agrees with /lib/ld-linux.so.2" "$probe" "$loader"
 fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/hx-lib-test.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+# in_lib COMMANDS [VARIABLE=VALUE...]: COMMANDS in a new shell that has
+# sourced the library, with no build root or prefix of the caller's.
+in_lib() {
+    env -u HX_BUILD_ROOT -u HX_WINEPREFIX -u WINEPREFIX "${@:2}" \
+        bash -c ". '$root/scripts/lib.sh'; $1"
+}
+
+# A fresh clone has no build root yet: configuring a tree makes it before
+# the tree's log goes there (cmake stands in, saying what it was asked).
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "cmake $*"\n' >"$work/bin/cmake"
+chmod +x "$work/bin/cmake"
+in_lib 'hx_configure_windows x64' PATH="$work/bin:$PATH" HX_BUILD_ROOT="$work/clone/build" >/dev/null
+expect "a fresh clone's first tree configures with its log" \
+    "$(cat "$work/clone/build/win64.configure.log" 2>&1)" \
+    "cmake -S $root -B $work/clone/build/win64 -DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-x86_64.cmake"
+
+expect "the shared prefix, 32-bit" \
+    "$(in_lib 'hx_wine_env; echo $WINEPREFIX $WINEARCH' HX_BUILD_ROOT=/b HX_WINE_ARCH=x86)" "/b/wineprefix win32"
+expect "a script's own prefix, 64-bit" \
+    "$(in_lib 'hx_wine_env e2e; echo $WINEPREFIX $WINEARCH' HX_BUILD_ROOT=/b HX_WINE_ARCH=x64)" \
+    "/b/wineprefix-e2e-x64 win64"
+expect "what the script starts uses the same prefix" \
+    "$(in_lib "hx_wine_env e2e; bash -c '. $root/scripts/lib.sh; hx_wine_env; echo \$WINEPREFIX'" \
+        HX_BUILD_ROOT=/b HX_WINE_ARCH=x64)" \
+    "/b/wineprefix-e2e-x64"
+expect "a build's tests find their prefixes beside it" \
+    "$(in_lib 'hx_wine_env installer; echo $WINEPREFIX' HX_DEFAULT_BUILD_ROOT=/t)" \
+    "/t/wineprefix-installer"
+
+# A scenario whose prefix cannot run it says why and skips; one whose prefix
+# was never made fails.
+prefix=$work/clone/build/wineprefix-installer-x64
+mkdir -p "$prefix"
+touch "$prefix/.hx-prefix-ready"
+echo "installer tests (x64): they are 32-bit programs" >"$prefix/.hx-cannot-run"
+scenario() {
+    HX_BUILD_ROOT=$work/clone/build HX_WINE_ARCH=x64 \
+        bash "$root/tests/wine/run-scenario.sh" "$1" hxe2e.exe hxMonitor.exe silent_install 2>&1
+}
+output=$(scenario installer)
+expect "a scenario its prefix cannot run skips itself" "$?: $output" \
+    "77: not run: installer tests (x64): they are 32-bit programs"
+scenario e2e >/dev/null
+expect "a scenario without its prefix fails" "$?" 1
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
