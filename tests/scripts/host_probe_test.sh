@@ -4,7 +4,7 @@
 # program agrees with the system's 32-bit loader where one is installed.
 # Then what the scripts' library decides besides: where a tree and its log
 # go on a fresh clone, which prefix a script and what it starts use, and
-# when a scenario skips itself.
+# when an installer scenario skips itself.
 #
 #   host_probe_test.sh REPO_ROOT
 set -u
@@ -98,19 +98,19 @@ expect "a build's tests find their prefixes beside it" \
     "$(in_lib 'hx_wine_env installer; echo $WINEPREFIX' HX_DEFAULT_BUILD_ROOT=/t)" \
     "/t/wineprefix-installer"
 
-# A scenario whose prefix cannot run it says why and skips; one whose prefix
-# was never made fails.
+# An installer scenario in a 64-bit prefix without 32-bit Wine, where the
+# tree made no 64-bit-stub packages, says why and skips; a scenario whose
+# prefix was never made fails.
 prefix=$work/clone/build/wineprefix-installer-x64
 mkdir -p "$prefix"
-touch "$prefix/.hx-prefix-ready"
-echo "installer tests (x64): they are 32-bit programs" >"$prefix/.hx-cannot-run"
+touch "$prefix/.hx-prefix-ready" "$prefix/.hx-no-32-bit"
 scenario() {
-    HX_BUILD_ROOT=$work/clone/build HX_WINE_ARCH=x64 \
-        bash "$root/tests/wine/run-scenario.sh" "$1" hxe2e.exe hxMonitor.exe silent_install 2>&1
+    env -u HXE2E_NATIVE_STUB_PACKAGE_SETUP HX_BUILD_ROOT="$work/clone/build" HX_WINE_ARCH=x64 \
+        bash "$root/tests/wine/run-scenario.sh" "$1" hxe2e.exe hxMonitor.exe installer_silent_install 2>&1
 }
 output=$(scenario installer)
-expect "a scenario its prefix cannot run skips itself" "$?: $output" \
-    "77: not run: installer tests (x64): they are 32-bit programs"
+expect "an installer scenario that cannot run here skips itself" "$?: $output" \
+    "77: not run: installer tests (x64): they are 32-bit programs, and this 64-bit Wine runs none (no 32-bit Wine)"
 scenario e2e >/dev/null
 expect "a scenario without its prefix fails" "$?" 1
 
