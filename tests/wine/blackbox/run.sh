@@ -13,16 +13,10 @@ fi
 monitor_exe=$1
 closemon_exe=$2
 
-scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../scripts" && pwd)
-. "$scripts/wine-env.sh"
-"$scripts/wine-prefix.sh" || exit 1
-
-own_display=0
-if ! hx_display_usable; then
-    . "$scripts/xvfb.sh"
-    hx_xvfb_start || exit 1
-    own_display=1
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib.sh"
+hx_wine_env || exit 2
+hx_prefix_make || exit 1
+hx_display_start || exit 1
 
 # Every Wine process writes to files, never to ctest's pipe (the first one of
 # a session hands its output to the background services).
@@ -39,10 +33,7 @@ cleanup() {
         sleep 1
         kill "$monitor_pid" 2>/dev/null
     fi
-    if [ "$own_display" -eq 1 ]; then
-        wineserver -w
-        hx_xvfb_stop
-    fi
+    hx_display_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
