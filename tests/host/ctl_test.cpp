@@ -2,6 +2,7 @@
 // line, and its close command.
 #include "monitor_fixture.h"
 
+#include "command_line.h"
 #include "hxmonctl.h"
 
 #include <functional>
@@ -368,6 +369,38 @@ TEST_F(CtlTest, UnknownCommandsGetTheUsage) {
     EXPECT_EQ(usage.exitCode, CTL_USAGE);
     EXPECT_EQ(usage.lines.at(0), "usage: hxmonctl [status | close]");
     EXPECT_EQ(Run({"STATUS"}).lines.at(0), Run({}).lines.at(0));
+}
+
+// hxmonctl has no C runtime: its own split must give main() what the C
+// runtime's would, and `register` needs the rest of the line as typed.
+TEST(CommandLine, SplitsAsTheCRuntimeDoesAndKeepsTheRestAsTyped) {
+    struct Case {
+        const char* line;
+        Lines args;
+    };
+    const std::vector<Case> cases = {
+        {"", {""}},
+        {"  hxmonctl  ", {"", "hxmonctl"}},
+        {"\"C:\\Program Files\\hxmonctl.exe\" status", {"C:\\Program Files\\hxmonctl.exe", "status"}},
+        {"C:\\a\"b c\"\\ x", {"C:\\ab c\\", "x"}},  // the name: quotes only group
+        {"x \"a b\"\tc\\d", {"x", "a b", "c\\d"}},
+        {"x a\\\\\"b c\" a\\\\\\\"b", {"x", "a\\b c", "a\\\"b"}},  // 2n and 2n+1 backslashes
+        {"x \"a\"\"b\" \"\"", {"x", "a\"b", ""}},  // "" inside quotes, and an empty argument
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        char** argv = nullptr;
+        const int argc = SplitCommandLine(c.line, &argv);
+        ASSERT_NE(argv, nullptr);
+        EXPECT_EQ(Lines(argv, argv + argc), c.args);
+        EXPECT_EQ(argv[argc], nullptr);
+        HeapFree(GetProcessHeap(), 0, argv);
+    }
+
+    const char* registration = "hxmonctl register \"My Viewer\"  \"C:\\a b\\v.exe\" /p \"%1\" ";
+    EXPECT_STREQ(CommandLineAfter(registration, 3), "\"C:\\a b\\v.exe\" /p \"%1\" ");
+    EXPECT_STREQ(CommandLineAfter(registration, 0), registration);
+    EXPECT_STREQ(CommandLineAfter(registration, 9), "");
 }
 
 }  // namespace
