@@ -112,6 +112,25 @@ DWORD WINAPI SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, D
     return result;
 }
 
+// Names are taken as they are: a name without a drive or share is relative to
+// the Windows directory, the only current directory programs here have.
+// Neither "." nor ".." is folded away.
+DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
+    if (ShouldFail("GetFullPathNameA")) return 0;
+    if (!lpFileName || !*lpFileName) {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    std::string full = lpFileName;
+    std::replace(full.begin(), full.end(), '/', '\\');
+    if (full.rfind("\\\\", 0) != 0 && full.find(':') != 1)
+        full = hxsim::detail::ConfiguredWindowsDirectory() + "\\" + full;
+    const DWORD result = CopyOut(full, lpBuffer, nBufferLength);
+    if (result == full.size() && lpFilePart)
+        *lpFilePart = full.back() == '\\' ? nullptr : lpBuffer + full.find_last_of('\\') + 1;
+    return result;
+}
+
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
     if (ShouldFail("GetFileAttributesA")) return INVALID_FILE_ATTRIBUTES;
     if (!lpFileName || !*lpFileName || IsProgramMissing(lpFileName)) {
