@@ -102,20 +102,18 @@ void ReportCamera(Report *report, DeviceMonitor *record, CameraFinding *camera)
     for (index = 0; SetupDiEnumDeviceInterfaces(record->hDevInfo, NULL, &record->classGuid,
                                                 index, &interfaceData);
          index++) {
+        const int isCamera = (LONG)index == next;
+        const int first = isCamera && !camera->present;
+
         if (index == 0)
             Say(report, "Image-class interfaces present:");
-        if ((LONG)index != next) {
-            ReportInterface(report, record->hDevInfo, &interfaceData, "", path);
-        } else if (!camera->present) {
-            ReportInterface(report, record->hDevInfo, &interfaceData, ": the camera",
-                            camera->path);
-            camera->present = 1;
-        } else {
-            ReportInterface(report, record->hDevInfo, &interfaceData,
-                            ": another camera; the monitor serves only the first", path);
-        }
-        if ((LONG)index == next)
+        if (isCamera)
             next = FindStartCamera(record->hDevInfo, &record->classGuid, index + 1, &laterData);
+        ReportInterface(report, record->hDevInfo, &interfaceData,
+                        !isCamera ? "" : first ? ": the camera"
+                                           : ": another camera; the monitor serves only the first",
+                        first ? camera->path : path);
+        camera->present |= first;
     }
     if (index == 0)
         Say(report, "No image-class interface is present.");

@@ -41,7 +41,7 @@ if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOO
     tail -n 40 "$dir.configure.log"
     fail "configure failed"
 fi
-cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor standin_camera closemon \
+cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor standin_camera hxmonctl \
     >"$dir.demo-build.log" 2>&1 || { tail -n 40 "$dir.demo-build.log"; fail "build failed"; }
 
 . "$ROOT/scripts/wine-env.sh" || exit 2
@@ -139,7 +139,7 @@ done <"$WINEPREFIX/drive_c/hxsim/demo-launches.log"
 # ---------------------------------------------------------------- close
 
 say "closing the monitor (WM_CLOSE)"
-win "$dir/closemon.exe" --wait 5 || fail "could not reach the monitor's window"
+win "$dir/hxmonctl.exe" close || fail "hxmonctl could not close the monitor"
 wait "$monitor_pid"
 status=$?
 monitor_pid=

@@ -5,7 +5,7 @@
 #
 # Close it with Ctrl+C here (the monitor gets WM_CLOSE, as from any other
 # program), or from another terminal:
-#     scripts/wine-run.sh build/win32/closemon.exe
+#     scripts/wine-run.sh build/win32/hxmonctl.exe close
 # Without an X display it runs on a private Xvfb; its window is hidden anyway.
 # Run scripts/test.sh once first on a fresh machine: it installs the tools.
 set -u
@@ -28,7 +28,7 @@ if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOO
     tail -n 40 "$dir.configure.log"
     exit 1
 fi
-cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor closemon || exit 1
+cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor hxmonctl || exit 1
 
 . "$ROOT/scripts/wine-env.sh"
 . "$ROOT/scripts/xvfb.sh"
@@ -61,8 +61,8 @@ request_close() {
         echo
         echo "==> sending WM_CLOSE"
         # Through a pipe: on a terminal Wine would draw its own console there.
-        if wine "$dir/closemon.exe" --wait 5 </dev/null 2>&1 | cat; [ "${PIPESTATUS[0]}" -ne 0 ]; then
-            echo "closemon could not reach the monitor; Ctrl+C again kills it"
+        if wine "$dir/hxmonctl.exe" close </dev/null 2>&1 | cat; [ "${PIPESTATUS[0]}" -ne 0 ]; then
+            echo "hxmonctl could not close the monitor; Ctrl+C again kills it"
         fi
     else
         echo "==> killing the Wine processes of $WINEPREFIX"

@@ -69,7 +69,7 @@ if [ "$build" -eq 1 ]; then
 fi
 dir=$(cd "$dir" && pwd)
 bench=$dir/bench-wine
-for file in "$dir/hxMonitor.exe" "$dir/closemon.exe" "$dir/standin/camctl.exe" \
+for file in "$dir/hxMonitor.exe" "$dir/hxmonctl.exe" "$dir/standin/camctl.exe" \
             "$bench/hxwinebench.exe" "$bench/hxstamp.exe" "$bench/hxpoll500.exe"; do
     [ -f "$file" ] || fail "missing $file: build the wine_bench target"
 done
@@ -88,7 +88,7 @@ poller_pid=
 cleanup() {
     [ -n "$poller_pid" ] && kill "$poller_pid" 2>/dev/null
     if [ -n "$monitor_pid" ]; then
-        wine "$dir/closemon.exe" >/dev/null 2>&1
+        wine "$dir/hxmonctl.exe" close >/dev/null 2>&1
         wait "$monitor_pid" 2>/dev/null
     fi
     # The X server must outlive every Wine process that may use it.
@@ -119,9 +119,7 @@ export HXBENCH_STAMP_EVENT=HxBenchStampWritten
 
 start_monitor() {
     # One left by an interrupted run would refuse the new copy.
-    if win "$dir/closemon.exe" >/dev/null 2>&1; then
-        sleep 2
-    fi
+    win "$dir/hxmonctl.exe" close >/dev/null 2>&1
     win "$dir/standin/camctl.exe" reset || return 1
     setsid wine "$dir/hxMonitor.exe" </dev/null >"$out/monitor.out" 2>&1 &
     monitor_pid=$!
@@ -129,7 +127,7 @@ start_monitor() {
 }
 
 close_monitor() {
-    win "$dir/closemon.exe" --wait 5 >/dev/null || { echo "FAIL: no monitor window to close"; return 1; }
+    win "$dir/hxmonctl.exe" close >/dev/null || { echo "FAIL: hxmonctl could not close the monitor"; return 1; }
     wait "$monitor_pid"
     local status=$?
     monitor_pid=
