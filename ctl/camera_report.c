@@ -2,24 +2,18 @@
 #include "camera_driver.h"
 #include "device.h"
 
-/* One line per interface; `role` is what the monitor makes of it. A path
-   that does not fit in MAX_PATH is left empty: nothing is opened by it. */
+/* One line per interface; `role` is what the monitor makes of it. */
 static void ReportInterface(Report *report, HDEVINFO hDevInfo,
                             PSP_DEVICE_INTERFACE_DATA interfaceData, const char *role,
                             char *path)
 {
-    PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail = GetInterfaceDetail(hDevInfo, interfaceData);
-    const char *shown = "(an interface whose path is too long to show)";
+    const char *shown = path;
     char service[MAX_PATH];
     DWORD type;
 
-    path[0] = '\0';
-    if (detail != NULL && lstrlenA(detail->DevicePath) < MAX_PATH) {
-        lstrcpyA(path, detail->DevicePath);
-        shown = path;
-    }
-    if (detail != NULL)
-        HeapFree(GetProcessHeap(), 0, detail);
+    /* Left empty when too long: nothing is opened by a path cut short. */
+    if (!GetInterfacePath(hDevInfo, interfaceData, path))
+        shown = "(an interface whose path is too long to show)";
     /* The camera's service counts whatever its type; another only as text. */
     if (!ReadDeviceService(hDevInfo, interfaceData, service, sizeof(service), &type) ||
         (type != REG_SZ && role[0] == '\0'))

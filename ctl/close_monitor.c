@@ -21,6 +21,16 @@ int CloseRunningMonitor(Report *report, DWORD timeoutMs)
        the right to wait on its process, the window's end stands for it. */
     process = OpenProcess(SYNCHRONIZE, FALSE, pid);
     if (!PostMessageA(window, WM_CLOSE, 0, 0)) {
+        /* Windows refuses a message to a window of higher integrity: a
+           monitor started elevated or as the system account. */
+        if (GetLastError() == ERROR_ACCESS_DENIED && IsWindow(window)) {
+            if (process != NULL)
+                CloseHandle(process);
+            Say(report, "monitor: not closed (pid %u): it runs with higher rights than this"
+                        " prompt, and Windows refused the close message; run hxmonctl close"
+                        " from an elevated prompt, or log off", pid);
+            return CLOSE_REFUSED;
+        }
         ended = !IsWindow(window);
     } else if (process != NULL) {
         ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;

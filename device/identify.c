@@ -45,30 +45,19 @@ int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
            type == REG_SZ;
 }
 
-PSP_DEVICE_INTERFACE_DETAIL_DATA_A GetInterfaceDetail(HDEVINFO hDevInfo,
-                                                      PSP_DEVICE_INTERFACE_DATA interfaceData)
+/* The interface's detail into a block of `size` bytes, its path kept
+   terminated within the block whatever was written: the one place an
+   interface's path is read. */
+static int ReadInterfaceDetail(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                               PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size)
 {
-    PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
-    DWORD required = 0;
-
-    SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, &required, NULL);
-    /* The block must at least hold its own fixed part. */
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
-        required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
-        return NULL;
-    detail = (PSP_DEVICE_INTERFACE_DETAIL_DATA_A)HeapAlloc(GetProcessHeap(), 0, required);
-    if (detail == NULL)
-        return NULL;
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, detail, required, NULL,
-                                          NULL)) {
+    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, detail, size, NULL, NULL)) {
         GetLastError();
-        HeapFree(GetProcessHeap(), 0, detail);
-        return NULL;
+        return 0;
     }
-    /* Keep the path terminated within the block, whatever was written. */
-    ((char *)detail)[required - 1] = '\0';
-    return detail;
+    ((char *)detail)[size - 1] = '\0';
+    return 1;
 }
 
 LONG FindStartCamera(HDEVINFO hDevInfo, const GUID *classGuid, DWORD index,
@@ -98,6 +87,20 @@ LONG FindStartCamera(HDEVINFO hDevInfo, const GUID *classGuid, DWORD index,
     }
 }
 
+int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *path)
+{
+    union {
+        SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
+        char bytes[sizeof(DWORD) + MAX_PATH];
+    } buffer;
+
+    path[0] = '\0';
+    if (!ReadInterfaceDetail(hDevInfo, interfaceData, &buffer.detail, sizeof(buffer)))
+        return 0;
+    lstrcpynA(path, buffer.detail.DevicePath, MAX_PATH);
+    return 1;
+}
+
 /* Opens the control object behind a device path; NO_HANDLE when the path is
    too long for it or the driver refuses. */
 static HANDLE OpenCameraAt(const char *devicePath)
@@ -113,12 +116,24 @@ int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice,
                     PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
     PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
+    DWORD required = 0;
 
     if (FindStartCamera(hDevInfo, classGuid, 0, interfaceData) < 0)
         return 0;
-    detail = GetInterfaceDetail(hDevInfo, interfaceData);
+    /* A block of the size the path needs, however long: one that does not
+       fit the control path is refused there. It must at least hold its own
+       fixed part. */
+    SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, &required, NULL);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+        required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
+        return 0;
+    detail = (PSP_DEVICE_INTERFACE_DETAIL_DATA_A)HeapAlloc(GetProcessHeap(), 0, required);
     if (detail == NULL)
         return 0;
+    if (!ReadInterfaceDetail(hDevInfo, interfaceData, detail, required)) {
+        HeapFree(GetProcessHeap(), 0, detail);
+        return 0;
+    }
     *phDevice = OpenCameraAt(detail->DevicePath);
     HeapFree(GetProcessHeap(), 0, detail);
     return *phDevice != NO_HANDLE;

@@ -28,6 +28,8 @@ static const struct {
     { "hxmonctl_matches_the_monitor", ScenarioHxmonctlMatchesTheMonitor },
     { "hxmonctl_names_what_is_wrong", ScenarioHxmonctlNamesWhatIsWrong },
     { "installer_silent_install", ScenarioInstallerSilentInstall },
+    { "installer_service_context_starts_nothing", ScenarioInstallerServiceContextStartsNothing },
+    { "installer_finish_page", ScenarioInstallerFinishPage },
     { "installer_reinstall_and_upgrade", ScenarioInstallerReinstallAndUpgrade },
     { "installer_copy_that_will_not_close", ScenarioInstallerCopyThatWillNotClose },
     { "installer_uninstall", ScenarioInstallerUninstall },

@@ -14,6 +14,8 @@ void ScenarioHxmonctlMatchesTheMonitor(void);
 void ScenarioHxmonctlNamesWhatIsWrong(void);
 
 void ScenarioInstallerSilentInstall(void);
+void ScenarioInstallerServiceContextStartsNothing(void);
+void ScenarioInstallerFinishPage(void);
 void ScenarioInstallerReinstallAndUpgrade(void);
 void ScenarioInstallerCopyThatWillNotClose(void);
 void ScenarioInstallerUninstall(void);
