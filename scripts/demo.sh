@@ -31,7 +31,7 @@ install_packages windows "wine-$HX_WINE_ARCH" || fail "could not install the pac
 say "building the $HX_WINE_ARCH hxMonitor.exe and the stand-in camera in $dir"
 [ "$HX_WINE_ARCH" = x64 ] && [ -n "$HX_WINE_NOT_RUN" ] && echo "    (the 64-bit build; $HX_WINE_NOT_RUN)"
 hx_configure_windows "$HX_WINE_ARCH" || fail "configure failed"
-hx_build "$dir" hxMonitor standin_camera closemon || fail "build failed"
+hx_build "$dir" hxMonitor standin_camera hxmonctl || fail "build failed"
 
 hx_wine_env demo || exit 2
 hx_display_start || exit 1
@@ -119,7 +119,7 @@ done <"$WINEPREFIX/drive_c/hxsim/demo-launches.log"
 # ---------------------------------------------------------------- close
 
 say "closing the monitor (WM_CLOSE)"
-win "$dir/closemon.exe" --wait 5 || fail "could not reach the monitor's window"
+win "$dir/hxmonctl.exe" close || fail "hxmonctl could not close the monitor"
 wait "$monitor_pid"
 status=$?
 monitor_pid=

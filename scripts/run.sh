@@ -5,7 +5,7 @@
 #
 # Close it with Ctrl+C here (the monitor gets WM_CLOSE, as from any other
 # program), or from another terminal:
-#     scripts/wine-run.sh build/win32/closemon.exe
+#     scripts/wine-run.sh build/win32/hxmonctl.exe close
 # Without an X display it runs on a private Xvfb; its window is hidden anyway.
 # Run scripts/test.sh once first on a fresh machine: it installs the tools.
 set -u
@@ -18,7 +18,7 @@ install_packages windows "wine-$HX_WINE_ARCH" || exit 1
 
 echo "==> building hxMonitor.exe in $dir"
 hx_configure_windows "$HX_WINE_ARCH" || exit 1
-hx_build "$dir" hxMonitor closemon || exit 1
+hx_build "$dir" hxMonitor hxmonctl || exit 1
 
 hx_wine_env
 hx_prefix_make || exit 1
@@ -38,8 +38,8 @@ request_close() {
         echo
         echo "==> sending WM_CLOSE"
         # Through a pipe: on a terminal Wine would draw its own console there.
-        if wine "$dir/closemon.exe" --wait 5 </dev/null 2>&1 | cat; [ "${PIPESTATUS[0]}" -ne 0 ]; then
-            echo "closemon could not reach the monitor; Ctrl+C again kills it"
+        if wine "$dir/hxmonctl.exe" close </dev/null 2>&1 | cat; [ "${PIPESTATUS[0]}" -ne 0 ]; then
+            echo "hxmonctl could not close the monitor; Ctrl+C again kills it"
         fi
     else
         echo "==> killing the Wine processes of $WINEPREFIX"

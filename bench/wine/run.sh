@@ -67,7 +67,7 @@ fi
 dir=$(cd "$dir" && pwd)
 bench=$dir/bench-wine
 monitor_exe=${monitor_exe:-$dir/hxMonitor.exe}
-for file in "$monitor_exe" "$dir/closemon.exe" "$dir/standin/camctl.exe" \
+for file in "$monitor_exe" "$dir/hxmonctl.exe" "$dir/standin/camctl.exe" \
             "$bench/hxwinebench.exe" "$bench/hxstamp.exe" "$bench/hxpoll500.exe"; do
     [ -f "$file" ] || fail "missing $file: build the wine_bench target"
 done
@@ -84,7 +84,7 @@ cleanup() {
     [ -n "$poller_pid" ] && kill "$poller_pid" 2>/dev/null
     [ ${#busy_pids[@]} -gt 0 ] && kill "${busy_pids[@]}" 2>/dev/null
     if [ -n "$monitor_pid" ]; then
-        wine "$dir/closemon.exe" >/dev/null 2>&1
+        wine "$dir/hxmonctl.exe" close >/dev/null 2>&1
         wait "$monitor_pid" 2>/dev/null
     fi
     hx_wine_end
@@ -114,9 +114,7 @@ export HXBENCH_STAMP_EVENT=HxBenchStampWritten
 
 start_monitor() {
     # One left by an interrupted run would refuse the new copy.
-    if win "$dir/closemon.exe" >/dev/null 2>&1; then
-        sleep 2
-    fi
+    win "$dir/hxmonctl.exe" close >/dev/null 2>&1
     win "$dir/standin/camctl.exe" reset || return 1
     setsid wine "$monitor_exe" </dev/null >"$out/monitor.out" 2>&1 &
     monitor_pid=$!
@@ -124,7 +122,7 @@ start_monitor() {
 }
 
 close_monitor() {
-    win "$dir/closemon.exe" --wait 5 >/dev/null || { echo "FAIL: no monitor window to close"; return 1; }
+    win "$dir/hxmonctl.exe" close >/dev/null || { echo "FAIL: hxmonctl could not close the monitor"; return 1; }
     wait "$monitor_pid"
     local status=$?
     monitor_pid=
