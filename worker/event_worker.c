@@ -55,7 +55,10 @@ void StartEventWorker(DeviceMonitor *monitor)
         CloseStopEvent(monitor);
         return;
     }
+    /* Under the lock like every field another thread may read. */
+    LockMonitor();
     monitor->hThread = hThread;
+    UnlockMonitor();
 }
 
 void StopEventWorker(DeviceMonitor *monitor)
@@ -70,11 +73,11 @@ void StopEventWorker(DeviceMonitor *monitor)
 
 void ReleaseWorkerAndKey(DeviceMonitor *monitor)
 {
+    LockMonitor();
     if (monitor->hThread != NO_HANDLE) {
         CloseHandle(monitor->hThread);
         monitor->hThread = NO_HANDLE;
     }
-    LockMonitor();
     if (monitor->hDriverKey != NO_KEY) {
         RegCloseKey(monitor->hDriverKey);
         monitor->hDriverKey = NO_KEY;
