@@ -18,8 +18,33 @@ set(HX_VERSION_TEXT
   "${HX_VERSION_MAJOR}.${HX_VERSION_MINOR_TEXT}.${HX_VERSION_BUILD}.${HX_VERSION_REVISION}")
 configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in ${CMAKE_BINARY_DIR}/res/version.rc @ONLY)
 
+# hx_no_c_runtime(TARGET ENTRY): a program of ours that, like the product,
+# needs only platform DLLs at run time: no C runtime start-up or DLL, its own
+# entry ENTRY (i686 names C symbols with a leading underscore), the product
+# linked in. ASLR (with the relocations it needs) and DEP are asked for by
+# name, not left to the linker's defaults.
+function(hx_no_c_runtime target entry)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C>:-Os>)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # DWARF unwind tables serve a runtime the program does not have; x64
+    # keeps its unwind data, which Windows itself walks.
+    target_compile_options(${target} PRIVATE
+      $<$<COMPILE_LANGUAGE:C>:-fno-asynchronous-unwind-tables>)
+    target_link_options(${target} PRIVATE -Wl,-e,_${entry} -Wl,--dynamicbase,--nxcompat)
+  else()
+    target_link_options(${target} PRIVATE
+      -Wl,-e,${entry} -Wl,--dynamicbase,--nxcompat,--high-entropy-va)
+  endif()
+  target_link_options(${target} PRIVATE -nostdlib -nostartfiles -s)
+  target_link_libraries(${target} PRIVATE hxmonitor_core)
+  set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
+endfunction()
+
 # The product's code as small as it goes, in the exe and in hxmonctl alike.
 target_compile_options(hxmonitor_core PRIVATE -Os)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_compile_options(hxmonitor_core PRIVATE -fno-asynchronous-unwind-tables)
+endif()
 target_link_libraries(hxmonitor_core PUBLIC user32 kernel32 advapi32 setupapi)
 
 add_executable(hxMonitor WIN32
@@ -34,25 +59,7 @@ target_include_directories(hxMonitor PRIVATE
   ${CMAKE_SOURCE_DIR}/res
   ${CMAKE_BINARY_DIR}/res
 )
-target_compile_options(hxMonitor PRIVATE $<$<COMPILE_LANGUAGE:C>:-Os>)
-# Only platform DLLs at run time: no C runtime start-up or DLL, our own entry.
-# i686 names C symbols with a leading underscore. ASLR (with the relocations
-# it needs) and DEP are asked for by name, not left to the linker's defaults.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(_hx_entry _MonitorEntry)
-  set(_hx_security -Wl,--dynamicbase,--nxcompat)
-  # DWARF unwind tables serve a runtime the exe does not have; x64 keeps its
-  # unwind data, which Windows itself walks.
-  target_compile_options(hxmonitor_core PRIVATE -fno-asynchronous-unwind-tables)
-  target_compile_options(hxMonitor PRIVATE $<$<COMPILE_LANGUAGE:C>:-fno-asynchronous-unwind-tables>)
-else()
-  set(_hx_entry MonitorEntry)
-  set(_hx_security -Wl,--dynamicbase,--nxcompat,--high-entropy-va)
-endif()
-target_link_options(hxMonitor PRIVATE
-  -nostdlib -nostartfiles -Wl,-e,${_hx_entry} ${_hx_security} -s)
-target_link_libraries(hxMonitor PRIVATE hxmonitor_core)
-set_target_properties(hxMonitor PROPERTIES LINKER_LANGUAGE C)
+hx_no_c_runtime(hxMonitor MonitorEntry)
 
 # The exe's import table, checked from the file itself (no Wine needed).
 include(${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
