@@ -98,12 +98,25 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
         Say(report, "  %q is registered with the command line: %e", trace->application,
             command);
         SayType(report, trace->commandType);
+        SayPlaceholders(report, command);
         return;
     }
 }
 
-/* Whether process creation would find the command's program, and where. */
-static int SayProgram(Report *report, const SearchPlaces *places, const char *command)
+void SayPlaceholders(Report *report, const char *command)
+{
+    const char *at;
+
+    for (at = command; *at; at++) {
+        if (at[0] == '%' && (at[1] == '1' || at[1] == '2')) {
+            Say(report, "  %%1 and %%2 in it are passed as written: the monitor fills in no"
+                        " device or event name.");
+            return;
+        }
+    }
+}
+
+int ReportProgram(Report *report, const SearchPlaces *places, const char *command)
 {
     char program[MAX_PATH];
     char found[MAX_PATH];
@@ -134,5 +147,5 @@ int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
     ChooseEventCommand(record, event, command, &trace);
     SayLookup(report, name, &trace, command);
     Say(report, "  The monitor would start: %e", command);
-    return SayProgram(report, places, command);
+    return ReportProgram(report, places, command);
 }

@@ -15,6 +15,15 @@ extern "C" {
 /* The event's name as the registry and the report spell it. */
 const char *EventName(CameraEvent event);
 
+/* Whether process creation would find the command's program, in one line
+   (indented); returns 1 when it would. */
+int ReportProgram(Report *report, const SearchPlaces *places, const char *command);
+
+/* When the command holds %1 or %2 (as software registered through the
+   platform's still-image interface has them), one line saying that the
+   monitor passes them as written; nothing otherwise. */
+void SayPlaceholders(Report *report, const char *command);
+
 /* Leaves the command line in command (MAX_PATH). Returns 1 when its
    program is found. */
 int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,

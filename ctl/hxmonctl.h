@@ -1,6 +1,7 @@
 /* hxmonctl: tells what the running monitor would start for each camera
-   event and why, and closes it on request. Everything it says comes from
-   the monitor's own identification and lookup code. */
+   event and why, closes it on request, and changes what each event starts.
+   Everything it says comes from the monitor's own identification and lookup
+   code. */
 #ifndef HX_HXMONCTL_H
 #define HX_HXMONCTL_H
 
@@ -16,8 +17,14 @@
 extern "C" {
 #endif
 
-/* "status" (also with no argument) or "close"; returns the exit code. */
+/* "status" (also with no argument), "close", or one of the registration
+   verbs; returns the exit code. */
 int RunCtl(int argc, char **argv, Report *report);
+
+/* apps, register, use or unregister (registration.h gives their exit
+   codes); -1 when the arguments are none of these. "register" takes its
+   command line from GetCommandLineA, as typed. */
+int RunRegistrationVerb(int argc, char **argv, Report *report);
 
 /* 0 when the camera is present, its control object opens, and both events'
    programs are found; otherwise 1. */

@@ -2,7 +2,8 @@
 // starting it, and hands back real process and thread handles of a program
 // that has already ended, so a handle the caller forgets shows as a leak.
 // GetWindowsDirectoryA answers from the configured directory. OpenProcess
-// finds no process to open.
+// finds no process to open. GetCommandLineA gives the command line a test
+// set for this process.
 
 #include "sim_internal.h"
 #include "kernel_objects.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kDefaultWindowsDirectory = "C:\\windows";
 constexpr DWORD kFirstProcessId = 0x420;
+constexpr const char* kDefaultCommandLine = "\"C:\\Program Files\\hxMonitor\\hxmonctl.exe\"";
 
 std::string Folded(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -49,6 +51,7 @@ public:
     std::vector<Launch> launches;
     std::function<void(const std::string&)> hook;
     std::string windowsDirectory = kDefaultWindowsDirectory;
+    std::string commandLine = kDefaultCommandLine;
     std::set<std::string> missing;  // folded program paths or bare file names
     DWORD nextProcessId = kFirstProcessId;
 
@@ -61,6 +64,7 @@ public:
         launches.clear();
         hook = nullptr;
         windowsDirectory = kDefaultWindowsDirectory;
+        commandLine = kDefaultCommandLine;
         missing.clear();
     }
 };
@@ -118,6 +122,13 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
     if (!lpBuffer || uSize < needed) return needed;
     std::memcpy(lpBuffer, directory.c_str(), needed);
     return needed - 1;
+}
+
+LPSTR WINAPI GetCommandLineA(void) {
+    // The process's own copy: callers read it, and it lives as long as the
+    // command line stays as set.
+    Guard guard(State().mutex);
+    return State().commandLine.data();
 }
 
 HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD) {
@@ -204,6 +215,11 @@ void OnCreateProcess(std::function<void(const std::string& commandLine)> hook) {
 void SetWindowsDirectory(const std::string& dir) {
     detail::Guard guard(detail::State().mutex);
     detail::State().windowsDirectory = dir;
+}
+
+void SetCommandLine(const std::string& commandLine) {
+    detail::Guard guard(detail::State().mutex);
+    detail::State().commandLine = commandLine;
 }
 
 void SetProgramMissing(const std::string& program, bool missing) {

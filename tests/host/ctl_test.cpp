@@ -366,7 +366,7 @@ TEST_F(CtlTest, CloseGivesUpOnAMonitorThatDoesNotEnd) {
 TEST_F(CtlTest, UnknownCommandsGetTheUsage) {
     const Outcome usage = Run({"restart"});
     EXPECT_EQ(usage.exitCode, CTL_USAGE);
-    EXPECT_EQ(usage.lines.at(0), "usage: hxmonctl [status | close]");
+    EXPECT_EQ(usage.lines.at(0).substr(0, 41), "usage: hxmonctl [status | close | apps | ");
     EXPECT_EQ(Run({"STATUS"}).lines.at(0), Run({}).lines.at(0));
 }
 

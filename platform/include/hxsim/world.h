@@ -185,6 +185,15 @@ void DeleteKey(const std::string& keyPath);  // with its subkeys
 std::vector<std::string> RegistryWrites();
 // The access masks passed to RegOpenKeyExA, in order.
 std::vector<REGSAM> RegistryOpenAccess();
+// As for a user without administrator rights: keys under HKLM neither open
+// nor get created for writing, nor are deleted (ERROR_ACCESS_DENIED), while
+// reading goes on as before. Cleared by ResetWorld.
+void DenyMachineWrites(bool deny = true);
+// Everything below the key, one line each in name order: a subkey as
+// "Events\SnapButton\", a value as "Events\SnapButton\"LaunchApplications" = 1:text"
+// (type, then the stored bytes, those outside printable ASCII as \xNN).
+// Empty when the key does not exist.
+std::vector<std::string> RegistryTree(const std::string& keyPath);
 
 // ---------------------------------------------------------------- processes
 
@@ -209,6 +218,9 @@ bool WaitForLaunches(size_t count, Millis timeout = Millis(5000));
 // launches, actions in the middle of a launch). Cleared by ResetWorld.
 void OnCreateProcess(std::function<void(const std::string& commandLine)> hook);
 void SetWindowsDirectory(const std::string& dir);  // default "C:\\windows"
+// What GetCommandLineA returns from now on (a pointer taken earlier is then
+// stale). By default hxmonctl's quoted path, as if started with no arguments.
+void SetCommandLine(const std::string& commandLine);
 // Every program is found unless marked missing here; starting a missing one
 // fails with ERROR_FILE_NOT_FOUND, and SearchPathA and GetFileAttributesA do
 // not find it. A name without a directory stands for that file in any
