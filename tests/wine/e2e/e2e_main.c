@@ -29,6 +29,8 @@ static const struct {
     { "hxmonctl_names_what_is_wrong", ScenarioHxmonctlNamesWhatIsWrong },
     { "hxmonctl_chooses_what_a_press_starts", ScenarioHxmonctlChoosesWhatAPressStarts },
     { "installer_silent_install", ScenarioInstallerSilentInstall },
+    { "installer_service_context_starts_nothing", ScenarioInstallerServiceContextStartsNothing },
+    { "installer_finish_page", ScenarioInstallerFinishPage },
     { "installer_reinstall_and_upgrade", ScenarioInstallerReinstallAndUpgrade },
     { "installer_copy_that_will_not_close", ScenarioInstallerCopyThatWillNotClose },
     { "installer_uninstall", ScenarioInstallerUninstall },

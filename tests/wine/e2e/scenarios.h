@@ -15,6 +15,8 @@ void ScenarioHxmonctlNamesWhatIsWrong(void);
 void ScenarioHxmonctlChoosesWhatAPressStarts(void);
 
 void ScenarioInstallerSilentInstall(void);
+void ScenarioInstallerServiceContextStartsNothing(void);
+void ScenarioInstallerFinishPage(void);
 void ScenarioInstallerReinstallAndUpgrade(void);
 void ScenarioInstallerCopyThatWillNotClose(void);
 void ScenarioInstallerUninstall(void);
