@@ -6,10 +6,10 @@
 # the 64-bit exe is build/win64/hxMonitor.exe)
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/.." && pwd)
-exe=${1:-${HX_BUILD_ROOT:-$root/build}/win32/hxMonitor.exe}
-[ -f "$exe" ] || { echo "exe-size: $exe not found; build the win32 tree first" >&2; exit 2; }
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
+hx_arch x86
+exe=${1:-$HX_WIN_BUILD_DIR/hxMonitor.exe}
+[ -f "$exe" ] || { echo "exe-size: $exe not found; build the $HX_WIN_TREE tree first" >&2; exit 2; }
 # The objdump of the exe's own architecture, unless one is given.
 if [ -z "${HX_OBJDUMP:-}" ]; then
     for HX_OBJDUMP in i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump; do
@@ -31,7 +31,7 @@ printf '  size            %d bytes (%.1f KiB); target <= %d bytes: %s\n' \
     printf '  section %-8s %6d bytes\n' "$name" "$((16#$hex))"
 done
 
-imports=$("$here/pe-imports.sh" "$exe") || exit 2
+imports=$("$HX_ROOT/bench/pe-imports.sh" "$exe") || exit 2
 printf '  imports         %d functions from %d DLLs\n' \
     "$(echo "$imports" | grep -c .)" "$(echo "$imports" | awk '{ print $1 }' | sort -u | grep -c .)"
 # One paragraph per DLL, its functions wrapped under it.
@@ -44,4 +44,4 @@ echo "$imports" | sort -f -k1,1 -s | awk '
     }
     END { flush() }
 '
-"$here/check-exe-imports.sh" "$exe" | sed 's/^/  /'
+"$HX_ROOT/bench/check-exe-imports.sh" "$exe" | sed 's/^/  /'

@@ -1,7 +1,6 @@
 # The real product: a 32- or 64-bit Windows GUI program that needs only the
-# platform's own DLLs, and its tests, which ctest runs under Wine.
-
-enable_language(RC)
+# platform's own DLLs, its companion and installer, and its tests, which
+# ctest runs under Wine.
 
 # ---------------------------------------------------------------- hxMonitor.exe
 
@@ -19,8 +18,11 @@ set(HX_VERSION_TEXT
   "${HX_VERSION_MAJOR}.${HX_VERSION_MINOR_TEXT}.${HX_VERSION_BUILD}.${HX_VERSION_REVISION}")
 configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in ${CMAKE_BINARY_DIR}/res/version.rc @ONLY)
 
+# The product's code as small as it goes, in the exe and in hxmonctl alike.
+target_compile_options(hxmonitor_core PRIVATE -Os)
+target_link_libraries(hxmonitor_core PUBLIC user32 kernel32 advapi32 setupapi)
+
 add_executable(hxMonitor WIN32
-  ${HX_PRODUCT_SOURCES}
   ${CMAKE_SOURCE_DIR}/shell/entry.c
   ${CMAKE_SOURCE_DIR}/res/hxMonitor.rc
 )
@@ -29,12 +31,10 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/hxMonitor.rc PROPERTIES OBJE
   "${CMAKE_SOURCE_DIR}/res/hxMonitor.ico;${CMAKE_SOURCE_DIR}/res/hxMonitor.manifest")
 # windres also looks for the icon and manifest files along the include path.
 target_include_directories(hxMonitor PRIVATE
-  ${HX_PRODUCT_INCLUDES}
   ${CMAKE_SOURCE_DIR}/res
   ${CMAKE_BINARY_DIR}/res
 )
-target_compile_options(hxMonitor PRIVATE
-  $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra -Werror -Os>)
+target_compile_options(hxMonitor PRIVATE $<$<COMPILE_LANGUAGE:C>:-Os>)
 # Only platform DLLs at run time: no C runtime start-up or DLL, our own entry.
 # i686 names C symbols with a leading underscore. ASLR (with the relocations
 # it needs) and DEP are asked for by name, not left to the linker's defaults.
@@ -43,6 +43,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(_hx_security -Wl,--dynamicbase,--nxcompat)
   # DWARF unwind tables serve a runtime the exe does not have; x64 keeps its
   # unwind data, which Windows itself walks.
+  target_compile_options(hxmonitor_core PRIVATE -fno-asynchronous-unwind-tables)
   target_compile_options(hxMonitor PRIVATE $<$<COMPILE_LANGUAGE:C>:-fno-asynchronous-unwind-tables>)
 else()
   set(_hx_entry MonitorEntry)
@@ -50,20 +51,18 @@ else()
 endif()
 target_link_options(hxMonitor PRIVATE
   -nostdlib -nostartfiles -Wl,-e,${_hx_entry} ${_hx_security} -s)
-target_link_libraries(hxMonitor PRIVATE user32 kernel32 advapi32 setupapi)
+target_link_libraries(hxMonitor PRIVATE hxmonitor_core)
 set_target_properties(hxMonitor PROPERTIES LINKER_LANGUAGE C)
 
 # The exe's import table, checked from the file itself (no Wine needed).
-if(EXISTS ${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
-  include(${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
-endif()
+include(${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
 
-# The installer of this architecture (target "installer").
+# The companion, then the installer of this architecture (target
+# "installer"), which ships both.
+add_subdirectory(ctl)
 include(${CMAKE_SOURCE_DIR}/installer/installer.cmake)
 
 # ---------------------------------------------------------------- tests
-
-include(${CMAKE_CURRENT_LIST_DIR}/WindowsGTest.cmake)
 
 # Test programs carry their C++ runtime inside, so Wine needs no mingw DLLs.
 # Set inside a function so the flag reaches the test directories only.
@@ -71,21 +70,18 @@ function(hx_add_windows_tests)
   string(APPEND CMAKE_EXE_LINKER_FLAGS " -static")
   if(HX_HAVE_GTEST)
     add_subdirectory(tests/conformance)
-    if(EXISTS ${CMAKE_SOURCE_DIR}/tests/windows/CMakeLists.txt)
-      add_subdirectory(tests/windows)
-    endif()
+    add_subdirectory(tests/windows)
   endif()
-  # These drive the real exe under Wine, so they belong to cross builds.
+  # These drive the real exe under Wine, so they belong to cross builds. Their
+  # scripts find the build's prefixes beside it and run Wine of its
+  # architecture (see the toolchain file).
   if(CMAKE_CROSSCOMPILING)
-    if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
-      add_subdirectory(tests/wine)
-    endif()
-    if(NOT TARGET closemon)
-      add_subdirectory(tests/wine/blackbox)
-    endif()
-    if(EXISTS ${CMAKE_SOURCE_DIR}/bench/wine/CMakeLists.txt)
-      add_subdirectory(bench/wine)
-    endif()
+    get_filename_component(_hx_build_root ${CMAKE_BINARY_DIR} DIRECTORY)
+    set(HX_WINE_TEST_ENV ${CMAKE_COMMAND} -E env HX_DEFAULT_BUILD_ROOT=${_hx_build_root}
+      HX_WINE_ARCH=${HX_WINE_ARCH})
+    add_subdirectory(tests/wine)
+    add_subdirectory(tests/wine/blackbox)
+    add_subdirectory(bench/wine)
   endif()
 endfunction()
 hx_add_windows_tests()

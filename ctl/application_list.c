@@ -1,5 +1,4 @@
 #include "application_list.h"
-#include "event_report.h"
 
 /* A name longer than this cannot be named by LaunchApplications, which the
    monitor reads into MAX_PATH bytes; such values are left out. */
@@ -144,16 +143,17 @@ static void SayNamingEvents(Report *report, const CameraChoices *choices, const 
 
 int ReportApplications(Report *report)
 {
+    /* Too large for the stack of a program without a C runtime. */
+    static SearchPlaces places;
     ApplicationList list;
     CameraChoices choices;
-    SearchPlaces places;
     DWORD i;
 
-    if (!ListApplications(&list) || !OpenSearchPlaces(&places)) {
-        FreeApplications(&list);
+    if (!ListApplications(&list)) {
         Say(report, "Out of memory.");
         return CHOICE_FAILED;
     }
+    FindSearchPlaces(&places);
     ReadCameraChoices(&choices);
     if (list.count == 0)
         Say(report, "No application is registered in HKLM\\%s.", REGISTERED_APPLICATIONS_KEY);
@@ -173,7 +173,6 @@ int ReportApplications(Report *report)
     }
     if (!choices.cameraPresent && list.count > 0)
         Say(report, "No camera is present, so no event names any of them.");
-    CloseSearchPlaces(&places);
     FreeApplications(&list);
     return CHOICE_DONE;
 }

@@ -1,31 +1,25 @@
-#include "camera_report.h"
+#include "hxmonctl.h"
 #include "camera_driver.h"
 #include "device.h"
 
-/* One line per interface; returns 1 when it is the camera. */
-static int ReportInterface(Report *report, HDEVINFO hDevInfo,
-                           PSP_DEVICE_INTERFACE_DATA interfaceData, int cameraSeen, char *path)
+/* One line per interface; `role` is what the monitor makes of it. */
+static void ReportInterface(Report *report, HDEVINFO hDevInfo,
+                            PSP_DEVICE_INTERFACE_DATA interfaceData, const char *role,
+                            char *path)
 {
-    char service[MAX_PATH];
     const char *shown = path;
-    int isCamera;
+    char service[MAX_PATH];
+    DWORD type;
 
     /* Left empty when too long: nothing is opened by a path cut short. */
     if (!GetInterfacePath(hDevInfo, interfaceData, path))
         shown = "(an interface whose path is too long to show)";
-    if (!GetDeviceService(hDevInfo, interfaceData, service, sizeof(service))) {
+    /* The camera's service counts whatever its type; another only as text. */
+    if (!ReadDeviceService(hDevInfo, interfaceData, service, sizeof(service), &type) ||
+        (type != REG_SZ && role[0] == '\0'))
         Say(report, "  %e: its service cannot be read as text", shown);
-        return 0;
-    }
-    isCamera = IsCameraInterface(hDevInfo, interfaceData);
-    if (!isCamera)
-        Say(report, "  %e: service %q", shown, service);
-    else if (!cameraSeen)
-        Say(report, "  %e: service %q: the camera", shown, service);
     else
-        Say(report, "  %e: service %q: another camera; the monitor serves only the first",
-            shown, service);
-    return isCamera;
+        Say(report, "  %e: service %q%s", shown, service, role);
 }
 
 static void ReportControlObject(Report *report, CameraFinding *camera)
@@ -55,23 +49,16 @@ static void ReportControlObject(Report *report, CameraFinding *camera)
 static void ReportDriverKey(Report *report, DeviceMonitor *record,
                             PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
+    static const char *const noKey[] = {
+        NULL, "device has no driver property that can be read",
+        "driver property is not stored as text", "driver name is too long for a key path"};
     char keyPath[MAX_PATH];
+    int built = BuildDriverKeyPath(record->hDevInfo, interfaceData, keyPath);
 
-    switch (BuildDriverKeyPath(record->hDevInfo, interfaceData, keyPath)) {
-    case DRIVER_KEY_NO_DRIVER:
-        Say(report, "The camera's device has no driver property that can be read, so there"
-                    " is no driver key: every event starts its default program.");
+    if (built != DRIVER_KEY_PATH_BUILT) {
+        Say(report, "The camera's %s, so there is no driver key: every event starts its"
+                    " default program.", noKey[built]);
         return;
-    case DRIVER_KEY_NOT_TEXT:
-        Say(report, "The camera's driver property is not stored as text, so there is no"
-                    " driver key: every event starts its default program.");
-        return;
-    case DRIVER_KEY_TOO_LONG:
-        Say(report, "The camera's driver name is too long for a key path, so there is no"
-                    " driver key: every event starts its default program.");
-        return;
-    default:
-        break;
     }
     /* Opened exactly as the monitor opens it, into the record. */
     OpenDriverKey(record, interfaceData);
@@ -86,10 +73,11 @@ void ReportCamera(Report *report, DeviceMonitor *record, CameraFinding *camera)
 {
     SP_DEVICE_INTERFACE_DATA interfaceData;
     SP_DEVICE_INTERFACE_DATA cameraData;
+    SP_DEVICE_INTERFACE_DATA laterData;
     char path[MAX_PATH];
+    LONG next;
     DWORD index;
 
-    ZeroMemory(&cameraData, sizeof(cameraData));
     camera->present = 0;
     camera->controlOpens = 0;
     camera->path[0] = '\0';
@@ -101,18 +89,25 @@ void ReportCamera(Report *report, DeviceMonitor *record, CameraFinding *camera)
         return;
     }
 
+    /* `next` is the next interface the monitor's own start-up walk would
+       take for a camera; the first it takes is the camera. */
+    next = FindStartCamera(record->hDevInfo, &record->classGuid, 0, &cameraData);
     interfaceData.cbSize = sizeof(interfaceData);
     for (index = 0; SetupDiEnumDeviceInterfaces(record->hDevInfo, NULL, &record->classGuid,
                                                 index, &interfaceData);
          index++) {
+        const int isCamera = (LONG)index == next;
+        const int first = isCamera && !camera->present;
+
         if (index == 0)
             Say(report, "Image-class interfaces present:");
-        if (ReportInterface(report, record->hDevInfo, &interfaceData, camera->present, path) &&
-            !camera->present) {
-            camera->present = 1;
-            cameraData = interfaceData;
-            lstrcpyA(camera->path, path);
-        }
+        if (isCamera)
+            next = FindStartCamera(record->hDevInfo, &record->classGuid, index + 1, &laterData);
+        ReportInterface(report, record->hDevInfo, &interfaceData,
+                        !isCamera ? "" : first ? ": the camera"
+                                           : ": another camera; the monitor serves only the first",
+                        first ? camera->path : path);
+        camera->present |= first;
     }
     if (index == 0)
         Say(report, "No image-class interface is present.");

@@ -3,31 +3,11 @@
 
 #define CLOSE_POLL_MS 20
 
-/* Time left of the wait that began at start; 0 once it is over. */
-static DWORD TimeLeft(DWORD start, DWORD timeoutMs)
-{
-    DWORD spent = GetTickCount() - start;
-
-    return spent < timeoutMs ? timeoutMs - spent : 0;
-}
-
-/* The window goes first: the monitor destroys it on WM_CLOSE and then
-   leaves its message loop and ends. */
-static int WaitForWindowToGo(HWND window, DWORD start, DWORD timeoutMs)
-{
-    while (IsWindow(window)) {
-        if (TimeLeft(start, timeoutMs) == 0)
-            return 0;
-        Sleep(CLOSE_POLL_MS);
-    }
-    return 1;
-}
-
 int CloseRunningMonitor(Report *report, DWORD timeoutMs)
 {
     HWND window = FindWindowA(MONITOR_CLASS_NAME, NULL);
+    const DWORD start = GetTickCount();
     HANDLE process;
-    DWORD start;
     DWORD pid = 0;
     int ended;
 
@@ -37,9 +17,9 @@ int CloseRunningMonitor(Report *report, DWORD timeoutMs)
     }
     GetWindowThreadProcessId(window, &pid);
     /* Opened before asking, so that the id cannot pass to another process.
-       Without the right to wait on it, the window's end stands for it. */
+       The monitor destroys its window on WM_CLOSE and then ends; without
+       the right to wait on its process, the window's end stands for it. */
     process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    start = GetTickCount();
     if (!PostMessageA(window, WM_CLOSE, 0, 0)) {
         /* Windows refuses a message to a window of higher integrity: a
            monitor started elevated or as the system account. */
@@ -52,10 +32,12 @@ int CloseRunningMonitor(Report *report, DWORD timeoutMs)
             return CLOSE_REFUSED;
         }
         ended = !IsWindow(window);
+    } else if (process != NULL) {
+        ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
     } else {
-        ended = WaitForWindowToGo(window, start, timeoutMs) &&
-                (process == NULL ||
-                 WaitForSingleObject(process, TimeLeft(start, timeoutMs)) == WAIT_OBJECT_0);
+        while (IsWindow(window) && GetTickCount() - start < timeoutMs)
+            Sleep(CLOSE_POLL_MS);
+        ended = !IsWindow(window);
     }
     if (process != NULL)
         CloseHandle(process);

@@ -2,7 +2,6 @@
 #include "registration.h"
 #include "application_list.h"
 #include "camera_key.h"
-#include "event_report.h"
 #include "registry_change.h"
 
 /* The value for the built-in default program. */
@@ -47,18 +46,17 @@ void ReadCameraChoices(CameraChoices *choices)
 
 void ReportEventChoices(Report *report)
 {
+    /* Too large for the stack of a program without a C runtime. */
+    static SearchPlaces places;
     PresentCamera camera;
     DeviceMonitor record;
-    SearchPlaces places;
     char command[MAX_PATH];
 
     FindPresentCamera(&camera);
     OpenCameraRecord(&camera, &record);
-    if (OpenSearchPlaces(&places)) {
-        ReportCameraEvent(report, &record, SnapButton, &places, command);
-        ReportCameraEvent(report, &record, NewPicture, &places, command);
-    }
-    CloseSearchPlaces(&places);
+    FindSearchPlaces(&places);
+    ReportCameraEvent(report, &record, SnapButton, &places, command);
+    ReportCameraEvent(report, &record, NewPicture, &places, command);
     ReleaseCameraRecord(&record);
 }
 

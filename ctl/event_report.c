@@ -1,36 +1,20 @@
-#include "event_report.h"
+#include "hxmonctl.h"
 
-const char *EventName(CameraEvent event)
-{
-    return event == SnapButton ? "SnapButton" : "NewPicture";
-}
+#define BYTES_AS_TEXT ", not as text: the monitor uses its bytes as text."
 
 /* What a value's stored type means for the text the monitor reads from it. */
 static void SayType(Report *report, DWORD type)
 {
-    switch (type) {
-    case REG_SZ:
-        return;
-    case REG_EXPAND_SZ:
+    if (type == REG_EXPAND_SZ)
         Say(report, "  It is stored as REG_EXPAND_SZ: the monitor uses it as written and"
                     " expands nothing in it.");
-        return;
-    case REG_MULTI_SZ:
+    else if (type == REG_MULTI_SZ)
         Say(report, "  It is stored as REG_MULTI_SZ: the monitor uses its first string only.");
-        return;
-    case REG_BINARY:
-        Say(report, "  It is stored as REG_BINARY, not as text: the monitor uses its bytes as"
-                    " text.");
-        return;
-    case REG_DWORD:
-        Say(report, "  It is stored as REG_DWORD, not as text: the monitor uses its bytes as"
-                    " text.");
-        return;
-    default:
-        Say(report, "  It is stored with type %u, not as text: the monitor uses its bytes as"
-                    " text.", type);
-        return;
-    }
+    else if (type == REG_BINARY || type == REG_DWORD)
+        Say(report, "  It is stored as %s" BYTES_AS_TEXT,
+            type == REG_BINARY ? "REG_BINARY" : "REG_DWORD");
+    else if (type != REG_SZ)
+        Say(report, "  It is stored with type %u" BYTES_AS_TEXT, type);
 }
 
 /* The steps the lookup took, up to the one where it stopped. */
@@ -38,6 +22,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
                       const char *command)
 {
     const DWORD status = (DWORD)trace->status;
+    const int missing = status == ERROR_FILE_NOT_FOUND;
 
     switch (trace->stop) {
     case LOOKUP_NO_DRIVER_KEY:
@@ -45,7 +30,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
                     " program starts.");
         return;
     case LOOKUP_NO_EVENT_KEY:
-        if (status == ERROR_FILE_NOT_FOUND)
+        if (missing)
             Say(report, "  The driver key has no subkey Events\\%s: the default program"
                         " starts.", name);
         else
@@ -53,7 +38,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
                         " the default program starts.", name, status);
         return;
     case LOOKUP_NO_APPLICATION:
-        if (status == ERROR_FILE_NOT_FOUND)
+        if (missing)
             Say(report, "  Events\\%s has no value LaunchApplications: the default program"
                         " starts.", name);
         else
@@ -81,7 +66,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
             REGISTERED_APPLICATIONS_KEY, status);
         return;
     case LOOKUP_NOT_REGISTERED:
-        if (status == ERROR_FILE_NOT_FOUND)
+        if (missing)
             Say(report, "  No application named %q is registered: the default program"
                         " starts.", trace->application);
         else
@@ -92,8 +77,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
         Say(report, "  The command registered for %q is too long: with a terminator it does"
                     " not fit in %u bytes. The default program starts.",
             trace->application, (DWORD)MAX_PATH);
-        SayType(report, trace->commandType);
-        return;
+        break;
     default:
         Say(report, "  %q is registered with the command line: %e", trace->application,
             command);
@@ -101,6 +85,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
         SayPlaceholders(report, command);
         return;
     }
+    SayType(report, trace->commandType);
 }
 
 void SayPlaceholders(Report *report, const char *command)
@@ -116,29 +101,13 @@ void SayPlaceholders(Report *report, const char *command)
     }
 }
 
-int ReportProgram(Report *report, const SearchPlaces *places, const char *command)
+const char *EventName(CameraEvent event)
 {
-    char program[MAX_PATH];
-    char found[MAX_PATH];
-
-    if (FindCommandProgram(places, command, program, found)) {
-        Say(report, "  Its program is found: %e", found);
-        return 1;
-    }
-    if (program[0] == '\0')
-        Say(report, "  The command line names no program: nothing can start.");
-    else if (NamesDirectory(program))
-        Say(report, "  Its program %e does not exist: nothing starts.", program);
-    else
-        Say(report, "  Its program %e is not found in the monitor's folder (%e), the current"
-                    " directory (taken as the Windows directory), %e, %e\\System, %e or"
-                    " on PATH: nothing starts.",
-            program, places->monitorFolder, places->system, places->windows, places->windows);
-    return 0;
+    return event == SnapButton ? "SnapButton" : "NewPicture";
 }
 
 int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
-                const SearchPlaces *places, char *command)
+                      const SearchPlaces *places, char *command)
 {
     LookupTrace trace;
     const char *name = EventName(event);

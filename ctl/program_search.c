@@ -1,15 +1,9 @@
-#include "program_search.h"
+#include "hxmonctl.h"
 
-/* Copies `length` bytes of text into a MAX_PATH buffer, cut to fit. */
-static void CopyPart(char *to, const char *from, DWORD length)
+/* Copies the text from `from` up to `end` into a MAX_PATH buffer, cut to fit. */
+static void CopyPart(char *to, const char *from, const char *end)
 {
-    DWORD i;
-
-    if (length >= MAX_PATH)
-        length = MAX_PATH - 1;
-    for (i = 0; i < length; i++)
-        to[i] = from[i];
-    to[length] = '\0';
+    lstrcpynA(to, from, end - from < MAX_PATH ? (int)(end - from) + 1 : MAX_PATH);
 }
 
 /* A directory asked of the platform, or the empty text when it fails or
@@ -24,76 +18,55 @@ static void KeepDirectory(char *directory, UINT length)
    a drive's root ("C:\"). */
 static void FindMonitorFolder(char *folder)
 {
-    DWORD length = GetModuleFileNameA(NULL, folder, MAX_PATH);
-    DWORD end = 0;
-    DWORD i;
+    char module[MAX_PATH];
+    char *name = NULL;
+    DWORD length = GetModuleFileNameA(NULL, module, MAX_PATH);
 
-    if (length == 0 || length >= MAX_PATH) {
+    if (length > 0 && length < MAX_PATH)
+        length = GetFullPathNameA(module, MAX_PATH, folder, &name);
+    if (length == 0 || length >= MAX_PATH || name == NULL || name == folder) {
         folder[0] = '\0';
         return;
     }
-    for (i = 0; i < length; i++) {
-        if (folder[i] == '\\' || folder[i] == '/')
-            end = i;
-    }
-    if (end == 2 && folder[1] == ':')
-        end = 3;
-    folder[end] = '\0';
+    /* The backslash before the name goes, except a drive root's. */
+    if (name - folder != 3 || folder[1] != ':')
+        name--;
+    *name = '\0';
 }
 
 /* Adds a directory and its separator; an unknown (empty) one is left out. */
-static void AppendDirectory(char *path, DWORD *used, const char *directory, const char *suffix)
+static void AddDirectory(char *list, const char *directory, const char *suffix)
 {
     if (directory[0] == '\0')
         return;
-    for (; *directory; directory++)
-        path[(*used)++] = *directory;
-    for (; *suffix; suffix++)
-        path[(*used)++] = *suffix;
-    path[(*used)++] = ';';
-    path[*used] = '\0';
+    lstrcatA(list, directory);
+    lstrcatA(list, suffix);
+    lstrcatA(list, ";");
 }
 
-int OpenSearchPlaces(SearchPlaces *places)
+void FindSearchPlaces(SearchPlaces *places)
 {
-    DWORD pathVariable;
-    DWORD used = 0;
-    SIZE_T size;
+    char *list = places->path;
+    DWORD used;
 
     FindMonitorFolder(places->monitorFolder);
     KeepDirectory(places->windows, GetWindowsDirectoryA(places->windows, MAX_PATH));
     KeepDirectory(places->system, GetSystemDirectoryA(places->system, MAX_PATH));
-    /* Zero when PATH is not set; its size with the terminator otherwise. */
-    pathVariable = GetEnvironmentVariableA("PATH", NULL, 0);
-
-    /* Five directories of up to MAX_PATH bytes (one with "\System" added),
-       their separators, and PATH. */
-    size = 6 * MAX_PATH + pathVariable + 1;
-    places->path = (char *)HeapAlloc(GetProcessHeap(), 0, size);
-    if (places->path == NULL)
-        return 0;
-    places->path[0] = '\0';
-    AppendDirectory(places->path, &used, places->monitorFolder, "");
-    AppendDirectory(places->path, &used, places->windows, "");
-    AppendDirectory(places->path, &used, places->system, "");
-    AppendDirectory(places->path, &used, places->windows, "\\System");
-    AppendDirectory(places->path, &used, places->windows, "");
-    if (pathVariable > 0 &&
-        GetEnvironmentVariableA("PATH", places->path + used, (DWORD)(size - used)) >= size - used)
-        places->path[used] = '\0'; /* PATH grew meanwhile: searched without it */
-    return 1;
+    list[0] = '\0';
+    AddDirectory(list, places->monitorFolder, "");
+    AddDirectory(list, places->windows, "");
+    AddDirectory(list, places->system, "");
+    AddDirectory(list, places->windows, "\\System");
+    AddDirectory(list, places->windows, "");
+    /* PATH holds at most 32767 characters, so it fits unless it is not set. */
+    used = (DWORD)lstrlenA(list);
+    if (GetEnvironmentVariableA("PATH", list + used, sizeof(places->path) - used) == 0)
+        list[used] = '\0';
 }
 
-void CloseSearchPlaces(SearchPlaces *places)
+static int NamesDirectory(const char *program)
 {
-    if (places->path != NULL)
-        HeapFree(GetProcessHeap(), 0, places->path);
-    places->path = NULL;
-}
-
-int NamesDirectory(const char *program)
-{
-    for (; *program; program++) {
+    for (; *program; program = CharNextA(program)) {
         if (*program == '\\' || *program == '/' || *program == ':')
             return 1;
     }
@@ -116,43 +89,58 @@ static int FindProgramFile(const SearchPlaces *places, const char *name, char *f
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-static int IsBlank(char c)
+static const char *NextBlank(const char *text)
 {
-    return c == ' ' || c == '\t';
+    while (*text && *text != ' ' && *text != '\t')
+        text = CharNextA(text);
+    return text;
 }
 
+/* "C:\Program Files\a.exe" tries "C:\Program" first. */
 int FindCommandProgram(const SearchPlaces *places, const char *commandLine, char *program,
                        char *found)
 {
     const char *end;
-    char candidate[MAX_PATH];
 
     found[0] = '\0';
     if (commandLine[0] == '"') {
-        for (end = commandLine + 1; *end && *end != '"'; end++)
+        for (end = commandLine + 1; *end && *end != '"'; end = CharNextA(end))
             ;
         if (*end == '"') {
-            CopyPart(program, commandLine + 1, (DWORD)(end - commandLine - 1));
+            CopyPart(program, commandLine + 1, end);
             return FindProgramFile(places, program, found);
         }
     }
-
-    /* Without quotes every blank may belong to the name or end it. */
-    for (end = commandLine;; end++) {
-        while (*end && !IsBlank(*end))
-            end++;
+    for (end = NextBlank(commandLine);; end = NextBlank(end + 1)) {
         if (end - commandLine < MAX_PATH) {
-            CopyPart(candidate, commandLine, (DWORD)(end - commandLine));
-            if (FindProgramFile(places, candidate, found)) {
-                CopyPart(program, candidate, (DWORD)(end - commandLine));
+            CopyPart(program, commandLine, end);
+            if (FindProgramFile(places, program, found))
                 return 1;
-            }
         }
         if (*end == '\0')
             break;
     }
-    for (end = commandLine; *end && !IsBlank(*end); end++)
-        ;
-    CopyPart(program, commandLine, (DWORD)(end - commandLine));
+    CopyPart(program, commandLine, NextBlank(commandLine));
+    return 0;
+}
+
+int ReportProgram(Report *report, const SearchPlaces *places, const char *command)
+{
+    char program[MAX_PATH];
+    char found[MAX_PATH];
+
+    if (FindCommandProgram(places, command, program, found)) {
+        Say(report, "  Its program is found: %e", found);
+        return 1;
+    }
+    if (program[0] == '\0')
+        Say(report, "  The command line names no program: nothing can start.");
+    else if (NamesDirectory(program))
+        Say(report, "  Its program %e does not exist: nothing starts.", program);
+    else
+        Say(report, "  Its program %e is not found in the monitor's folder (%e), the current"
+                    " directory (taken as the Windows directory), %e, %e\\System, %e or"
+                    " on PATH: nothing starts.",
+            program, places->monitorFolder, places->system, places->windows, places->windows);
     return 0;
 }

@@ -1,8 +1,6 @@
 /* Registering and unregistering applications. */
 #include "registration.h"
 #include "application_list.h"
-#include "event_report.h"
-#include "program_search.h"
 #include "registry_change.h"
 
 /* Whether the monitor can use the name as one application's name; says
@@ -79,7 +77,8 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
     char stored[MAX_PATH + 2];
     char program[MAX_PATH];
     char found[MAX_PATH];
-    SearchPlaces places;
+    /* Too large for the stack of a program without a C runtime. */
+    static SearchPlaces places;
     ApplicationList list;
     const RegisteredApplication *before;
     char replaced[MAX_PATH];
@@ -90,15 +89,11 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
 
     if (!CheckName(report, name) || !FitsTheMonitor(report, commandLine))
         return CHOICE_REFUSED;
-    if (!OpenSearchPlaces(&places)) {
-        Say(report, "Out of memory.");
-        return CHOICE_FAILED;
-    }
+    FindSearchPlaces(&places);
     isFound = FindCommandProgram(&places, commandLine, program, found);
     if (!isFound && (program[0] == '\0' || !anyway)) {
         Say(report, "%q cannot be registered with the command line: %e", name, commandLine);
         ReportProgram(report, &places, commandLine);
-        CloseSearchPlaces(&places);
         if (program[0] == '\0')
             Say(report, "Nothing was changed.");
         else
@@ -106,7 +101,6 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
                         " before the name.");
         return CHOICE_REFUSED;
     }
-    CloseSearchPlaces(&places);
     if (isFound)
         quoted = QuoteProgram(commandLine, program, stored);
     else

@@ -11,8 +11,7 @@
 #ifndef HX_REGISTRATION_H
 #define HX_REGISTRATION_H
 
-#include "report_text.h"
-#include "launch_event.h"
+#include "hxmonctl.h"
 
 #define CHOICE_DONE 0        /* changed (or, for the lists, read) */
 #define CHOICE_REFUSED 4     /* the request cannot be used as given; nothing written */

@@ -1,7 +1,7 @@
 /* hxmonctl's verbs that choose what each event starts. */
 #include "hxmonctl.h"
 #include "registration.h"
-#include "command_tail.h"
+#include "command_line.h"
 
 #define ANYWAY_FLAG "--anyway"
 
@@ -15,7 +15,7 @@ static int RunRegister(int argc, char **argv, Report *report)
     if (argc < nameAt + 2)
         return -1;
     return RegisterCommandLine(report, argv[nameAt],
-                               CommandLineTail(GetCommandLineA(), nameAt + 1), anyway);
+                               CommandLineAfter(GetCommandLineA(), nameAt + 1), anyway);
 }
 
 static int RunUse(char **argv, Report *report)

@@ -2,7 +2,7 @@
 #ifndef HX_REGISTRY_CHANGE_H
 #define HX_REGISTRY_CHANGE_H
 
-#include "report_text.h"
+#include "hxmonctl.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,4 +1,4 @@
-#include "report_text.h"
+#include "hxmonctl.h"
 
 #include <stdarg.h>
 
@@ -15,19 +15,14 @@ static void Put(Report *report, char c)
         report->text[report->used++] = c;
 }
 
-static void PutText(Report *report, const char *text)
-{
-    for (; *text; text++)
-        Put(report, *text);
-}
-
-static void PutEscaped(Report *report, const char *text)
+/* Control characters as \xNN when `escaped`. */
+static void PutText(Report *report, const char *text, int escaped)
 {
     static const char digits[] = "0123456789ABCDEF";
 
     for (; *text; text++) {
         unsigned char c = (unsigned char)*text;
-        if (c < 0x20 || c == 0x7F) {
+        if (escaped && (c < 0x20 || c == 0x7F)) {
             Put(report, '\\');
             Put(report, 'x');
             Put(report, digits[c >> 4]);
@@ -40,15 +35,9 @@ static void PutEscaped(Report *report, const char *text)
 
 static void PutNumber(Report *report, DWORD number)
 {
-    char digits[16];
-    int count = 0;
-
-    do {
-        digits[count++] = (char)('0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    while (count > 0)
-        Put(report, digits[--count]);
+    if (number >= 10)
+        PutNumber(report, number / 10);
+    Put(report, (char)('0' + number % 10));
 }
 
 void Say(Report *report, const char *format, ...)
@@ -63,14 +52,14 @@ void Say(Report *report, const char *format, ...)
         }
         switch (*++format) {
         case 's':
-            PutText(report, va_arg(args, const char *));
+            PutText(report, va_arg(args, const char *), 0);
             break;
         case 'e':
-            PutEscaped(report, va_arg(args, const char *));
+            PutText(report, va_arg(args, const char *), 1);
             break;
         case 'q':
             Put(report, '"');
-            PutEscaped(report, va_arg(args, const char *));
+            PutText(report, va_arg(args, const char *), 1);
             Put(report, '"');
             break;
         case 'u':

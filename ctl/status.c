@@ -1,61 +1,38 @@
 #include "hxmonctl.h"
-#include "camera_report.h"
-#include "event_report.h"
 #include "monitor.h"
-
-/* Writes the first line of the report; returns the monitor's process id,
-   or 0 when it is not running. */
-static DWORD ReportMonitor(Report *report)
-{
-    HWND window = FindWindowA(MONITOR_CLASS_NAME, NULL);
-    DWORD pid = 0;
-
-    if (window == NULL) {
-        Say(report, "The monitor is not running: nothing starts until it does.");
-        return 0;
-    }
-    GetWindowThreadProcessId(window, &pid);
-    Say(report, "The monitor is running (process %u).", pid);
-    return pid;
-}
-
-static void ReleaseRecord(DeviceMonitor *record)
-{
-    if (record->hDriverKey != NO_KEY)
-        RegCloseKey(record->hDriverKey);
-    if (record->hDevInfo != NO_HANDLE)
-        SetupDiDestroyDeviceInfoList(record->hDevInfo);
-    record->hDriverKey = NO_KEY;
-    record->hDevInfo = NO_HANDLE;
-}
 
 int ReportStatus(Report *report)
 {
+    /* Too large for the stack of a program without a C runtime. */
+    static SearchPlaces places;
+    HWND window = FindWindowA(MONITOR_CLASS_NAME, NULL);
     DeviceMonitor record;
     CameraFinding camera;
-    SearchPlaces places;
     char snapCommand[MAX_PATH];
     char pictureCommand[MAX_PATH];
     int snapFound;
     int pictureFound;
-    DWORD pid;
+    DWORD pid = 0;
 
-    pid = ReportMonitor(report);
+    if (window == NULL) {
+        Say(report, "The monitor is not running: nothing starts until it does.");
+    } else {
+        GetWindowThreadProcessId(window, &pid);
+        Say(report, "The monitor is running (process %u).", pid);
+    }
     InitDeviceMonitor(&record);
     ReportCamera(report, &record, &camera);
-    if (!OpenSearchPlaces(&places)) {
-        ReleaseRecord(&record);
-        Say(report, "Out of memory.");
-        return 1;
-    }
+    FindSearchPlaces(&places);
     snapFound = ReportCameraEvent(report, &record, SnapButton, &places, snapCommand);
     pictureFound = ReportCameraEvent(report, &record, NewPicture, &places, pictureCommand);
-    CloseSearchPlaces(&places);
-    ReleaseRecord(&record);
+    if (record.hDriverKey != NO_KEY)
+        RegCloseKey(record.hDriverKey);
+    if (record.hDevInfo != NO_HANDLE)
+        SetupDiDestroyDeviceInfoList(record.hDevInfo);
 
     /* The fixed lines scripts read. */
     Say(report, "");
-    if (pid != 0)
+    if (window != NULL)
         Say(report, "monitor: running (pid %u)", pid);
     else
         Say(report, "monitor: not running");

@@ -17,11 +17,26 @@ extern "C" {
 int GetDeviceTextProperty(HDEVINFO hDevInfo, PSP_DEVINFO_DATA deviceData, DWORD property,
                           DWORD *type, char *text, DWORD textSize);
 
+/* The service of the interface's device as text, whatever type it is
+   stored as (in *type). Returns 0 when it cannot be read as above. */
+int ReadDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                      char *service, DWORD serviceSize, DWORD *type);
+/* The same, only for a service stored as text (REG_SZ). */
 int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
                      char *service, DWORD serviceSize);
+
 /* The interface's path into a MAX_PATH buffer; 0, leaving it empty, when
    it cannot be read or does not fit. */
 int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *path);
+
+/* Which interface the monitor takes for its camera at start: from interface
+   `index` of the set on, the first whose device's service, read into 128
+   bytes whatever type it is stored as, names the camera's driver in any
+   case. An interface whose device record cannot be had ends the walk.
+   Returns the interface's index, with its record in interfaceData; -1 when
+   there is none. */
+LONG FindStartCamera(HDEVINFO hDevInfo, const GUID *classGuid, DWORD index,
+                     PSP_DEVICE_INTERFACE_DATA interfaceData);
 
 /* Opens the first camera among the set's interfaces into *phDevice and
    leaves its interface record in interfaceData, for its driver key. */

@@ -20,7 +20,8 @@ typedef struct DeviceMonitor {
     HANDLE hStopEvent;      /* manual-reset: tells the worker to stop */
     /* The interface path of the camera hDevice holds, so that a later look
        at the present interfaces can tell whether it is still there; empty
-       when no camera is held. Only the main thread uses it. */
+       when no camera is held. Only the main thread uses it; it is written
+       under the lock together with hDevice, so the record reads whole. */
     char devicePath[MAX_PATH];
 } DeviceMonitor;
 

@@ -90,8 +90,8 @@ void ReleaseDevice(DeviceMonitor *monitor)
         CloseHandle(monitor->hDevice);
         monitor->hDevice = NO_HANDLE;
     }
-    UnlockMonitor();
     monitor->devicePath[0] = '\0';
+    UnlockMonitor();
 }
 
 /* Takes the held camera down as its removal does: the worker is stopped
@@ -186,14 +186,15 @@ static void ServeArrival(DeviceMonitor *monitor, const char *devicePath)
     LockMonitor();
     hEarlier = monitor->hDevice;
     monitor->hDevice = hDevice;
+    if (hDevice != NO_HANDLE)
+        lstrcpyA(monitor->devicePath, devicePath);
+    else
+        monitor->devicePath[0] = '\0';
     UnlockMonitor();
     if (hEarlier != NO_HANDLE)
         CloseHandle(hEarlier);
-    if (hDevice == NO_HANDLE) {
-        monitor->devicePath[0] = '\0';
+    if (hDevice == NO_HANDLE)
         return;
-    }
-    lstrcpyA(monitor->devicePath, devicePath);
     StartEventWorker(monitor);
 }
 

@@ -22,19 +22,69 @@ int GetDeviceTextProperty(HDEVINFO hDevInfo, PSP_DEVINFO_DATA deviceData, DWORD 
     return 0;
 }
 
-int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
-                     char *service, DWORD serviceSize)
+int ReadDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                      char *service, DWORD serviceSize, DWORD *type)
 {
     SP_DEVINFO_DATA deviceData;
-    DWORD type = REG_NONE;
 
+    *type = REG_NONE;
     deviceData.cbSize = sizeof(deviceData);
     /* Asked only to fill the device record: with no buffer it must fail. */
     if (SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, NULL, &deviceData))
         return 0;
-    if (!GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_SERVICE, &type, service, serviceSize))
+    return GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_SERVICE, type, service,
+                                 serviceSize);
+}
+
+int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                     char *service, DWORD serviceSize)
+{
+    DWORD type;
+
+    return ReadDeviceService(hDevInfo, interfaceData, service, serviceSize, &type) &&
+           type == REG_SZ;
+}
+
+/* The interface's detail into a block of `size` bytes, its path kept
+   terminated within the block whatever was written: the one place an
+   interface's path is read. */
+static int ReadInterfaceDetail(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
+                               PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size)
+{
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, detail, size, NULL, NULL)) {
+        GetLastError();
         return 0;
-    return type == REG_SZ;
+    }
+    ((char *)detail)[size - 1] = '\0';
+    return 1;
+}
+
+LONG FindStartCamera(HDEVINFO hDevInfo, const GUID *classGuid, DWORD index,
+                     PSP_DEVICE_INTERFACE_DATA interfaceData)
+{
+    SP_DEVINFO_DATA deviceData;
+    char service[128];
+    DWORD required;
+
+    interfaceData->cbSize = sizeof(*interfaceData);
+    deviceData.cbSize = sizeof(deviceData);
+    for (;; index++) {
+        if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, interfaceData)) {
+            GetLastError();
+            return -1;
+        }
+        required = 0;
+        SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, &required, &deviceData);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return -1;
+        /* A device whose service cannot be read is not the camera; the
+           camera may still come later in the list. */
+        if (GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_SERVICE, NULL, service,
+                                  sizeof(service)) &&
+            lstrcmpiA(service, CAMERA_SERVICE_NAME) == 0)
+            return (LONG)index;
+    }
 }
 
 int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *path)
@@ -45,13 +95,8 @@ int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
     } buffer;
 
     path[0] = '\0';
-    buffer.detail.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, &buffer.detail,
-                                          sizeof(buffer), NULL, NULL)) {
-        GetLastError();
+    if (!ReadInterfaceDetail(hDevInfo, interfaceData, &buffer.detail, sizeof(buffer)))
         return 0;
-    }
-    buffer.bytes[sizeof(buffer) - 1] = '\0';
     lstrcpynA(path, buffer.detail.DevicePath, MAX_PATH);
     return 1;
 }
@@ -70,53 +115,25 @@ static HANDLE OpenCameraAt(const char *devicePath)
 int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice,
                     PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
-    SP_DEVINFO_DATA deviceData;
     PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
-    char service[128];
-    DWORD index = 0;
-    DWORD required;
+    DWORD required = 0;
 
-    interfaceData->cbSize = sizeof(*interfaceData);
-    deviceData.cbSize = sizeof(deviceData);
-    if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, interfaceData)) {
-        GetLastError();
+    if (FindStartCamera(hDevInfo, classGuid, 0, interfaceData) < 0)
         return 0;
-    }
-
-    for (;;) {
-        required = 0;
-        SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, &required, &deviceData);
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return 0;
-        /* A device whose service cannot be read is not the camera; the
-           camera may still come later in the list. */
-        if (GetDeviceTextProperty(hDevInfo, &deviceData, SPDRP_SERVICE, NULL, service,
-                                  sizeof(service)) &&
-            lstrcmpiA(service, CAMERA_SERVICE_NAME) == 0)
-            break;
-        index++;
-        if (!SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, interfaceData)) {
-            GetLastError();
-            return 0;
-        }
-    }
-
-    /* The block must at least hold its own fixed part. */
-    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
+    /* A block of the size the path needs, however long: one that does not
+       fit the control path is refused there. It must at least hold its own
+       fixed part. */
+    SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, &required, NULL);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+        required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
         return 0;
     detail = (PSP_DEVICE_INTERFACE_DETAIL_DATA_A)HeapAlloc(GetProcessHeap(), 0, required);
     if (detail == NULL)
         return 0;
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, detail, required, NULL,
-                                          &deviceData)) {
-        GetLastError();
+    if (!ReadInterfaceDetail(hDevInfo, interfaceData, detail, required)) {
         HeapFree(GetProcessHeap(), 0, detail);
         return 0;
     }
-    /* Keep the path terminated within the block, whatever was written. */
-    ((char *)detail)[required - 1] = '\0';
-
     *phDevice = OpenCameraAt(detail->DevicePath);
     HeapFree(GetProcessHeap(), 0, detail);
     return *phDevice != NO_HANDLE;

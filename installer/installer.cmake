@@ -2,7 +2,7 @@
 # installer/hxMonitor.nsi: hxMonitor-<version>-setup-<x86|x64>.exe beside
 # hxMonitor.exe (target "installer"). The version is the exe's own
 # (HX_VERSION_TEXT). The Windows build includes this after it defines the
-# hxMonitor target.
+# hxMonitor and hxmonctl targets.
 
 find_program(HX_MAKENSIS makensis)
 if(NOT HX_MAKENSIS)
@@ -20,46 +20,31 @@ set(_hx_nsi ${CMAKE_CURRENT_LIST_DIR}/hxMonitor.nsi)
 # hx_add_installer(TARGET OUTFILE ARCH VERSION EXE [ALL] [DEFINES NAME...]):
 # a package for ARCH (x86 or x64) from the installer script, for VERSION,
 # carrying EXE as hxMonitor.exe (a target's file or any file that a target
-# makes). DEFINES are the script's test-only switches (HX_TEST_...).
+# makes) and the control tool beside it. DEFINES are the script's test-only
+# switches (HX_TEST_...).
 function(hx_add_installer target outfile arch version exe)
   cmake_parse_arguments(PARSE_ARGV 5 _hx "ALL" "" "DEFINES")
   set(_hx_defines
     -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
+    -DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>
     -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile})
   foreach(_hx_define ${_hx_DEFINES})
     list(APPEND _hx_defines -D${_hx_define})
   endforeach()
-  # The control tool ships beside the monitor once the build has one; its
-  # target may be defined after this file, so it is looked for when the
-  # build is generated (and made a dependency at the end of configuring).
-  set(_hx_ctl $<TARGET_EXISTS:hxmonctl>)
-  list(APPEND _hx_defines $<${_hx_ctl}:-DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>>)
-  set(_hx_depends ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico
-    $<${_hx_ctl}:$<TARGET_FILE:hxmonctl>>)
   get_filename_component(_hx_outdir ${outfile} DIRECTORY)
   add_custom_command(OUTPUT ${outfile}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_hx_outdir}
     COMMAND ${HX_MAKENSIS} -V2 ${_hx_defines} ${_hx_nsi}
-    DEPENDS ${_hx_depends} ${exe}
+    DEPENDS ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico $<TARGET_FILE:hxmonctl> ${exe}
     COMMENT "Packaging ${outfile}"
-    VERBATIM COMMAND_EXPAND_LISTS)
+    VERBATIM)
   if(_hx_ALL)
     add_custom_target(${target} ALL DEPENDS ${outfile})
   else()
     add_custom_target(${target} DEPENDS ${outfile})
   endif()
-  set_property(GLOBAL APPEND PROPERTY HX_INSTALLER_TARGETS ${target})
+  add_dependencies(${target} hxmonctl)
 endfunction()
-
-function(_hx_installers_take_hxmonctl)
-  if(TARGET hxmonctl)
-    get_property(_hx_targets GLOBAL PROPERTY HX_INSTALLER_TARGETS)
-    foreach(_hx_target ${_hx_targets})
-      add_dependencies(${_hx_target} hxmonctl)
-    endforeach()
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _hx_installers_take_hxmonctl)
 
 set(HX_INSTALLER
   ${CMAKE_BINARY_DIR}/hxMonitor-${HX_VERSION_TEXT}-setup-${HX_PACKAGE_ARCH}.exe)

@@ -12,66 +12,46 @@
 # 32-bit Wine, and the 64-bit build where it cannot. Environment:
 # HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2), HX_WINE_ARCH
 # (auto, x86 or x64). The demo prefix is <build root>/wineprefix-demo (with
-# "-x64" for the 64-bit build).
+# "-x64" for the 64-bit build), or HX_WINEPREFIX.
 set -u
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export HX_ROOT=$ROOT
-export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
-export HX_WINEPREFIX=${HX_DEMO_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-demo}
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$HX_ROOT/scripts/packages.sh"
 log_windows='C:\hxsim\demo-launches.log'
 
-say() { printf '\n==> %s\n' "$*"; }
 fail() { echo "demo: $*" >&2; exit 1; }
 
 # ---------------------------------------------------------------- build
 
-. "$ROOT/scripts/packages.sh"
-. "$ROOT/scripts/host-probe.sh"
 hx_pick_main_build || exit 2
-dir=$HX_BUILD_ROOT/$HX_MAIN_TREE
+dir=$HX_WIN_BUILD_DIR
 standin=$dir/standin
 install_packages windows "wine-$HX_WINE_ARCH" || fail "could not install the packages it needs"
 
 say "building the $HX_WINE_ARCH hxMonitor.exe and the stand-in camera in $dir"
 [ "$HX_WINE_ARCH" = x64 ] && [ -n "$HX_WINE_NOT_RUN" ] && echo "    (the 64-bit build; $HX_WINE_NOT_RUN)"
-mkdir -p "$dir"
-if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOOLCHAIN.cmake" \
-        >"$dir.configure.log" 2>&1; then
-    tail -n 40 "$dir.configure.log"
-    fail "configure failed"
-fi
-cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor standin_camera closemon \
-    >"$dir.demo-build.log" 2>&1 || { tail -n 40 "$dir.demo-build.log"; fail "build failed"; }
+hx_configure_windows "$HX_WINE_ARCH" || fail "configure failed"
+hx_build "$dir" hxMonitor standin_camera hxmonctl || fail "build failed"
 
-. "$ROOT/scripts/wine-env.sh" || exit 2
-. "$ROOT/scripts/xvfb.sh"
-
-own_display=0
-if ! hx_display_usable; then
-    hx_xvfb_start || exit 1
-    own_display=1
-fi
+hx_wine_env demo || exit 2
+hx_display_start || exit 1
 
 monitor_pid=
 cleanup() {
     [ -n "$monitor_pid" ] && kill "$monitor_pid" 2>/dev/null
-    if [ "$own_display" -eq 1 ]; then
-        timeout 30 wineserver -w || wineserver -k
-        hx_xvfb_stop
-    fi
+    hx_display_stop
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 out=$(mktemp -d "${TMPDIR:-/tmp}/hx-demo.XXXXXX") || exit 1
-# win PROGRAM ARGS...: see hx_win in scripts/wine-env.sh.
+# win PROGRAM ARGS...: see hx_win in scripts/lib.sh.
 win() { hx_win "$out" "$@"; }
 
 # ---------------------------------------------------------------- camera
 
 say "preparing the Wine prefix $WINEPREFIX and installing the stand-in camera"
-bash "$ROOT/tests/wine/standin/install-camera.sh" "$standin" || fail "could not install the camera"
+bash "$HX_ROOT/tests/wine/standin/install-camera.sh" "$standin" || fail "could not install the camera"
 win "$standin/camsetup.exe" status | sed 's/^/    /'
 
 # ---------------------------------------------------------------- monitor
@@ -139,7 +119,7 @@ done <"$WINEPREFIX/drive_c/hxsim/demo-launches.log"
 # ---------------------------------------------------------------- close
 
 say "closing the monitor (WM_CLOSE)"
-win "$dir/closemon.exe" --wait 5 || fail "could not reach the monitor's window"
+win "$dir/hxmonctl.exe" close || fail "hxmonctl could not close the monitor"
 wait "$monitor_pid"
 status=$?
 monitor_pid=

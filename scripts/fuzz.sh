@@ -16,9 +16,8 @@
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2).
 set -u -o pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-DIR=${HX_BUILD_ROOT:-$ROOT/build}/fuzz
-JOBS=${HX_JOBS:-2}
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+DIR=$HX_BUILD_ROOT/fuzz
 ALL=(device_change lookup identify)
 
 limit=()
@@ -35,19 +34,10 @@ done
 [ ${#limit[@]} -gt 0 ] || limit=(-max_total_time=30)
 [ ${#targets[@]} -gt 0 ] || targets=("${ALL[@]}")
 
-mkdir -p "$DIR"
 echo "==> building ${targets[*]} in $DIR"
-if ! CC=clang CXX=clang++ cmake -S "$ROOT" -B "$DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DHX_FUZZ=ON -DHX_SANITIZE=address,undefined >"$DIR.configure.log" 2>&1; then
-    tail -n 30 "$DIR.configure.log"
-    exit 1
-fi
-build_targets=()
-for t in "${targets[@]}"; do build_targets+=("fuzz_$t"); done
-if ! cmake --build "$DIR" -j "$JOBS" --target "${build_targets[@]}" >"$DIR.build.log" 2>&1; then
-    tail -n 40 "$DIR.build.log"
-    exit 1
-fi
+hx_configure "$DIR" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHX_FUZZ=ON -DHX_SANITIZE=address,undefined || exit 1
+hx_build "$DIR" "${targets[@]/#/fuzz_}" || exit 1
 
 # A smaller quarantine than ASan's 256 MB default: the machine is shared.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64}
@@ -55,7 +45,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64}
 summary=()
 failed=0
 for t in "${targets[@]}"; do
-    seeds=$ROOT/fuzz/corpus/$t
+    seeds=$HX_ROOT/fuzz/corpus/$t
     work=$DIR/corpus/$t
     artifacts=$DIR/artifacts/$t
     log=$DIR/$t.log
@@ -66,7 +56,7 @@ for t in "${targets[@]}"; do
     # after warm-up (ASan's quarantine full), at 150 to 200 MB per target.
     "$DIR/fuzz/fuzz_$t" "${limit[@]}" -timeout=20 -rss_limit_mb=3072 -print_final_stats=1 \
         ${extra[@]+"${extra[@]}"} \
-        -dict="$ROOT/fuzz/hx.dict" -artifact_prefix="$artifacts/" "$work" "$seeds" >"$log" 2>&1
+        -dict="$HX_ROOT/fuzz/hx.dict" -artifact_prefix="$artifacts/" "$work" "$seeds" >"$log" 2>&1
     status=$?
     grep -E '^#[0-9]+.*(DONE|pulse)' "$log" | tail -n 1
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")

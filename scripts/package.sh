@@ -9,27 +9,21 @@
 # <repo>/build), HX_JOBS (default 2).
 set -u -o pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
-JOBS=${HX_JOBS:-2}
-out=${1:-$BUILD_ROOT/packages}
-
-say() { printf '\n==> %s\n' "$*"; }
-. "$ROOT/scripts/packages.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$HX_ROOT/scripts/packages.sh"
+out=${1:-$HX_BUILD_ROOT/packages}
 install_packages windows || exit 1
 
 mkdir -p "$out" || exit 1
 out=$(cd "$out" && pwd)
 made=()
-for tree in win32:mingw-i686 win64:mingw-x86_64; do
-    dir=$BUILD_ROOT/${tree%%:*}
-    say "${tree%%:*}: hxMonitor.exe and its installer"
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/${tree#*:}.cmake" \
-        >"$dir.configure.log" 2>&1 || { tail -n 30 "$dir.configure.log"; exit 1; }
-    cmake --build "$dir" -j "$JOBS" --target installer >"$dir.package.log" 2>&1 ||
-        { tail -n 40 "$dir.package.log"; exit 1; }
+for arch in x86 x64; do
+    hx_arch "$arch"
+    say "$HX_WIN_TREE: hxMonitor.exe and its installer"
+    hx_configure_windows "$arch" || exit 1
+    hx_build "$HX_WIN_BUILD_DIR" installer || exit 1
     # The one just made: a tree may still hold packages of older versions.
-    package=$(ls -t "$dir"/hxMonitor-*-setup-*.exe | head -n 1)
+    package=$(ls -t "$HX_WIN_BUILD_DIR"/hxMonitor-*-setup-*.exe | head -n 1)
     cp "$package" "$out/" || exit 1
     made+=("$out/$(basename "$package")")
 done

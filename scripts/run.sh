@@ -5,48 +5,25 @@
 #
 # Close it with Ctrl+C here (the monitor gets WM_CLOSE, as from any other
 # program), or from another terminal:
-#     scripts/wine-run.sh build/win32/closemon.exe
+#     scripts/wine-run.sh build/win32/hxmonctl.exe close
 # Without an X display it runs on a private Xvfb; its window is hidden anyway.
 # Run scripts/test.sh once first on a fresh machine: it installs the tools.
 set -u
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export HX_ROOT=$ROOT
-export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
-
-say() { printf '\n==> %s\n' "$*"; }
-. "$ROOT/scripts/packages.sh"
-. "$ROOT/scripts/host-probe.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$HX_ROOT/scripts/packages.sh"
 hx_pick_main_build || exit 2
-dir=$HX_BUILD_ROOT/$HX_MAIN_TREE
+dir=$HX_WIN_BUILD_DIR
 install_packages windows "wine-$HX_WINE_ARCH" || exit 1
 
 echo "==> building hxMonitor.exe in $dir"
-mkdir -p "$dir"
-if ! cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$HX_MAIN_TOOLCHAIN.cmake" \
-        >"$dir.configure.log" 2>&1; then
-    tail -n 40 "$dir.configure.log"
-    exit 1
-fi
-cmake --build "$dir" -j "${HX_JOBS:-2}" --target hxMonitor closemon || exit 1
+hx_configure_windows "$HX_WINE_ARCH" || exit 1
+hx_build "$dir" hxMonitor hxmonctl || exit 1
 
-. "$ROOT/scripts/wine-env.sh"
-. "$ROOT/scripts/xvfb.sh"
-"$ROOT/scripts/wine-prefix.sh" || exit 1
-
-own_display=0
-if ! hx_display_usable; then
-    hx_xvfb_start || exit 1
-    own_display=1
-fi
-
-cleanup() {
-    if [ "$own_display" -eq 1 ]; then
-        timeout 30 wineserver -w || wineserver -k
-        hx_xvfb_stop
-    fi
-}
-trap cleanup EXIT
+hx_wine_env
+hx_prefix_make || exit 1
+hx_display_start || exit 1
+trap hx_display_stop EXIT
 
 # Its own session and no terminal, so that Ctrl+C reaches this script and not
 # Wine's console: the monitor should end through WM_CLOSE, as it is meant to.
@@ -61,8 +38,8 @@ request_close() {
         echo
         echo "==> sending WM_CLOSE"
         # Through a pipe: on a terminal Wine would draw its own console there.
-        if wine "$dir/closemon.exe" --wait 5 </dev/null 2>&1 | cat; [ "${PIPESTATUS[0]}" -ne 0 ]; then
-            echo "closemon could not reach the monitor; Ctrl+C again kills it"
+        if wine "$dir/hxmonctl.exe" close </dev/null 2>&1 | cat; [ "${PIPESTATUS[0]}" -ne 0 ]; then
+            echo "hxmonctl could not close the monitor; Ctrl+C again kills it"
         fi
     else
         echo "==> killing the Wine processes of $WINEPREFIX"

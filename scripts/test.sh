@@ -9,26 +9,21 @@
 #   build/fuzz       each libFuzzer target for a short while
 #
 # Both Windows trees are built on every host; each is tested under Wine of
-# its own architecture where that runs. By default that is 32-bit Wine where
-# the host executes 32-bit Linux programs and 64-bit Wine where it does not
-# (both together exceed the 12-minute budget; HX_WINE_ARCH=both runs both).
-# A tree whose Wine does not run has its exe checked without Wine (imports,
-# resources, size), and the summary says which Wine runs were left out, and
-# why. It exits non-zero if anything fails.
+# its own architecture where that runs. By default that is both where the
+# host executes 32-bit Linux programs, and 64-bit Wine alone where it does
+# not. A tree whose Wine does not run has its exe checked without Wine
+# (imports, resources, size), and the summary says which Wine runs happened,
+# which were left out, and why. It exits non-zero if anything fails.
 #
 #   scripts/test.sh [host] [tsan] [win32] [win64] [fuzz]    (default: all)
 #
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
 # HX_HOST_CC / HX_HOST_CXX (default clang / clang++), HX_WINE_ARCH
-# (auto, both, x86 or x64: which Wine runs; see scripts/host-probe.sh).
+# (auto, both, x86 or x64: which Wine runs; see scripts/lib.sh).
 set -u -o pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export HX_ROOT=$ROOT
-export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
-JOBS=${HX_JOBS:-2}
-HOST_CC=${HX_HOST_CC:-clang}
-HOST_CXX=${HX_HOST_CXX:-clang++}
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$HX_ROOT/scripts/packages.sh"
 
 selected=()
 for arg in "$@"; do
@@ -46,31 +41,12 @@ started_at=$SECONDS
 results=()
 failed=0
 
-say() { printf '\n==> %s\n' "$*"; }
-
-# ---------------------------------------------------------------- packages
-
-. "$ROOT/scripts/packages.sh"
-. "$ROOT/scripts/host-probe.sh"
 # Decided once: which Wine runs this host can make. Then each Windows stage
 # names its own architecture to everything it starts.
 hx_probe_wine || exit 2
 unset HX_WINE_ARCH
 
 # ---------------------------------------------------------------- stages
-
-# run_logged NAME LOG COMMAND...: runs COMMAND with its output in LOG and shows
-# the end of the log when it fails.
-run_logged() {
-    local name=$1 log=$2
-    shift 2
-    if "$@" >"$log" 2>&1; then
-        return 0
-    fi
-    echo "---- $name failed; last lines of $log:"
-    tail -n 60 "$log"
-    return 1
-}
 
 # stage TITLE FUNCTION: runs one tree's configure, build and tests, and
 # records the outcome for the summary.
@@ -83,29 +59,6 @@ stage() {
         results+=("FAIL  $title  ($((SECONDS - begin)) s)")
         failed=1
     fi
-}
-
-
-configure() {
-    local dir=$1
-    shift
-    mkdir -p "$dir"
-    echo "configure $dir"
-    run_logged configure "$dir.configure.log" cmake -S "$ROOT" -B "$dir" "$@"
-}
-
-# build DIR [TARGET...]: everything, or only the named targets.
-build() {
-    local dir=$1
-    shift
-    local targets=()
-    [ $# -gt 0 ] && targets=(--target "$@")
-    echo "build $dir (-j$JOBS${1:+, $# targets})"
-    run_logged build "$dir.build.log" cmake --build "$dir" -j "$JOBS" "${targets[@]}"
-}
-
-configure_and_build() {
-    configure "$@" && build "$1"
 }
 
 # The programs of the tests labelled $2 in tree $1, found by name: each such
@@ -123,25 +76,26 @@ targets_of_label() {
 run_ctest() {
     local dir=$1
     shift
-    ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600 "$@"
+    ctest --test-dir "$dir" --output-on-failure -j "$HX_JOBS" --timeout 600 "$@"
 }
 
 host_asan() {
     local dir=$HX_BUILD_ROOT/host
     install_packages_for host || return 1
-    configure_and_build "$dir" -DCMAKE_C_COMPILER="$HOST_CC" -DCMAKE_CXX_COMPILER="$HOST_CXX" \
+    hx_configure "$dir" -DCMAKE_C_COMPILER="$HX_HOST_CC" -DCMAKE_CXX_COMPILER="$HX_HOST_CXX" \
         -DHX_SANITIZE=address,undefined || return 1
+    hx_build "$dir" || return 1
     run_ctest "$dir"
 }
 
 host_tsan() {
     local dir=$HX_BUILD_ROOT/host-tsan
     install_packages_for host || return 1
-    configure "$dir" -DCMAKE_C_COMPILER="$HOST_CC" -DCMAKE_CXX_COMPILER="$HOST_CXX" \
+    hx_configure "$dir" -DCMAKE_C_COMPILER="$HX_HOST_CC" -DCMAKE_CXX_COMPILER="$HX_HOST_CXX" \
         -DHX_SANITIZE=thread || return 1
     # Only what the concurrency tests run, when their programs can be named.
     # shellcheck disable=SC2046 # one target per word
-    build "$dir" $(targets_of_label "$dir" concurrency) || return 1
+    hx_build "$dir" $(targets_of_label "$dir" concurrency) || return 1
     # A tree that ran nothing would hide a lost label: no tests is a failure.
     run_ctest "$dir" -L concurrency --no-tests=error
 }
@@ -150,27 +104,24 @@ host_tsan() {
 # Wine of the same architecture where the host allows, and otherwise only
 # those that read the files without Wine (label exe).
 windows() {
-    local arch=$1 dir toolchain
-    case $arch in
-        x86) dir=$HX_BUILD_ROOT/win32 toolchain=mingw-i686 ;;
-        x64) dir=$HX_BUILD_ROOT/win64 toolchain=mingw-x86_64 ;;
-    esac
+    local arch=$1
     install_packages_for windows || return 1
-    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" || return 1
+    hx_configure_windows "$arch" || return 1
+    local dir=$HX_WIN_BUILD_DIR
     if ! wine_runs "$arch"; then
         # Only the exe: the file tests need nothing else.
-        build "$dir" hxMonitor || return 1
+        hx_build "$dir" hxMonitor || return 1
         run_ctest "$dir" -L '^exe$' --no-tests=error
         return
     fi
-    build "$dir" || return 1
+    hx_build "$dir" || return 1
     install_packages_for "wine-$arch" || return 1
-    # One X server for all Windows tests; Wine needs one even for hidden windows.
+    # One X server for all Windows tests.
     if ! hx_display_usable; then
-        hx_xvfb_start || return 1
+        hx_display_start || return 1
         echo "Xvfb on display $DISPLAY"
     fi
-    HX_WINE_ARCH=$arch "$ROOT/scripts/wine-prefix.sh" || return 1
+    (HX_WINE_ARCH=$arch && hx_wine_env && hx_prefix_make) || return 1
     local status=0
     HX_WINE_ARCH=$arch run_ctest "$dir" || status=1
     # A test that this host cannot run skips itself with a "not run: ..."
@@ -197,23 +148,13 @@ install_packages_for() {
 # BENCHMARKS.md). HX_FUZZ_SECONDS per target, default 30.
 fuzz_brief() {
     install_packages_for host || return 1
-    HX_BUILD_ROOT=$HX_BUILD_ROOT HX_JOBS=$JOBS bash "$ROOT/scripts/fuzz.sh" "${HX_FUZZ_SECONDS:-30}"
+    bash "$HX_ROOT/scripts/fuzz.sh" "${HX_FUZZ_SECONDS:-30}"
 }
-
-# ---------------------------------------------------------------- Wine and X
-
-. "$ROOT/scripts/wine-env.sh"
-. "$ROOT/scripts/xvfb.sh"
 
 # Every Wine server this run started must go before the X server it uses.
 stop_wine_and_x() {
-    local prefix
-    for prefix in "$HX_BUILD_ROOT"/wineprefix*/; do
-        [ -d "$prefix" ] || continue
-        WINEPREFIX=${prefix%/} timeout 60 wineserver -w 2>/dev/null ||
-            WINEPREFIX=${prefix%/} wineserver -k 2>/dev/null
-    done
-    hx_xvfb_stop
+    hx_wine_end "$HX_BUILD_ROOT"/wineprefix*/
+    hx_display_stop
 }
 
 # ---------------------------------------------------------------- main
@@ -239,8 +180,8 @@ wine_ran=()
 wine_left_out=0
 tests_not_run=()
 for arch in x86 x64; do
-    tree=win32
-    [ "$arch" = x64 ] && tree=win64
+    hx_arch "$arch"
+    tree=$HX_WIN_TREE
     wanted "$tree" || continue
     if wine_runs "$arch"; then
         stage "$tree: hxMonitor.exe and its tests under $arch Wine" "windows_$arch"
@@ -255,8 +196,11 @@ wanted fuzz && stage "fuzz: each target briefly from its seeds" fuzz_brief
 printf '\n==== hxMonitor test summary ====\n'
 printf '  %s\n' "${results[@]}"
 if [ ${#wine_ran[@]} -gt 0 ] || [ "$wine_left_out" -eq 1 ]; then
-    printf 'Wine runs: %s%s\n' "${wine_ran[*]:-none}" \
-        "$([ "$wine_left_out" -eq 1 ] && echo "; not run: $HX_WINE_NOT_RUN")"
+    wine_line="Wine runs: ${wine_ran[*]:-none}"
+    [ ${#wine_ran[@]} -eq 2 ] &&
+        wine_line+=" (both Windows trees, each under Wine of its own architecture)"
+    [ "$wine_left_out" -eq 1 ] && wine_line+="; not run: $HX_WINE_NOT_RUN"
+    printf '%s\n' "$wine_line"
 fi
 [ ${#tests_not_run[@]} -gt 0 ] && printf 'Not run here: %s\n' "${tests_not_run[@]}"
 elapsed=$((SECONDS - started_at))

@@ -8,33 +8,23 @@
 # this is the first Wine process of a session it starts the background
 # services, and they would hold a pipe (ctest's) open until the server quits.
 set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/wine-env.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+hx_wine_env || exit 2
 
 if [ $# -eq 0 ]; then
     echo "usage: $0 PROGRAM.exe [ARGS...]" >&2
     exit 2
 fi
 
-"$here/wine-prefix.sh" || exit 1
-
-own_display=0
-if ! hx_display_usable; then
-    . "$here/xvfb.sh"
-    hx_xvfb_start || exit 1
-    own_display=1
-fi
+hx_prefix_make || exit 1
+hx_display_start || exit 1
 
 capture=$(mktemp -d "${TMPDIR:-/tmp}/hx-wine-run.XXXXXX") || exit 1
 finish() {
     cat "$capture/stdout"
     cat "$capture/stderr" >&2
     rm -rf "$capture"
-    if [ "$own_display" -eq 1 ]; then
-        # The X server must outlive every Wine process that may use it.
-        timeout 120 wineserver -w
-        hx_xvfb_stop
-    fi
+    hx_display_stop
 }
 trap 'finish; exit 130' INT TERM
 

@@ -18,7 +18,7 @@
 # --build-dir  the Windows build (default <build root>/win32, or win64 for
 #            HX_WINE_ARCH=x64); --no-build uses it as it is.
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
-# HX_WINE_ARCH (x86 or x64, see scripts/wine-env.sh), HX_WINEPREFIX (default
+# HX_WINE_ARCH (x86 or x64, see scripts/lib.sh), HX_WINEPREFIX (default
 # <build root>/wineprefix-bench: a prefix of its own, since the stand-in
 # programs there are replaced by the timing one).
 # Exit code: non-zero when a bench did not happen as intended (a launch
@@ -26,9 +26,7 @@
 # a time.
 set -u
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-export HX_ROOT=$ROOT
-export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 brief=0
 build=1
@@ -55,9 +53,7 @@ else
     presses=300 idle_seconds=10 soak_presses=1000 soak_cycles=100 stress_cycles=20
 fi
 
-export HX_WINEPREFIX=${HX_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-bench}
-. "$ROOT/scripts/wine-env.sh" || exit 2
-. "$ROOT/scripts/xvfb.sh"
+hx_wine_env bench || exit 2
 dir=${dir:-$HX_WIN_BUILD_DIR}
 
 fail() { echo "run.sh: $*" >&2; exit 1; }
@@ -65,29 +61,20 @@ fail() { echo "run.sh: $*" >&2; exit 1; }
 # ---------------------------------------------------------------- build
 
 if [ "$build" -eq 1 ]; then
-    mkdir -p "$dir"
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$HX_WIN_TOOLCHAIN" \
-            >"$dir.configure.log" 2>&1 || { tail -n 30 "$dir.configure.log"; fail "configure failed"; }
-    fi
-    cmake --build "$dir" -j "${HX_JOBS:-2}" --target wine_bench >"$dir.wine-bench.log" 2>&1 ||
-        { tail -n 40 "$dir.wine-bench.log"; fail "build failed (is bench/wine part of the build?)"; }
+    hx_configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$HX_WIN_TOOLCHAIN" || fail "configure failed"
+    hx_build "$dir" wine_bench || fail "build failed"
 fi
 dir=$(cd "$dir" && pwd)
 bench=$dir/bench-wine
 monitor_exe=${monitor_exe:-$dir/hxMonitor.exe}
-for file in "$monitor_exe" "$dir/closemon.exe" "$dir/standin/camctl.exe" \
+for file in "$monitor_exe" "$dir/hxmonctl.exe" "$dir/standin/camctl.exe" \
             "$bench/hxwinebench.exe" "$bench/hxstamp.exe" "$bench/hxpoll500.exe"; do
     [ -f "$file" ] || fail "missing $file: build the wine_bench target"
 done
 
 # ---------------------------------------------------------------- session
 
-own_display=0
-if ! hx_display_usable; then
-    hx_xvfb_start || exit 1
-    own_display=1
-fi
+hx_display_start || exit 1
 
 out=$(mktemp -d "${TMPDIR:-/tmp}/hx-wine-bench.XXXXXX") || exit 1
 monitor_pid=
@@ -97,24 +84,23 @@ cleanup() {
     [ -n "$poller_pid" ] && kill "$poller_pid" 2>/dev/null
     [ ${#busy_pids[@]} -gt 0 ] && kill "${busy_pids[@]}" 2>/dev/null
     if [ -n "$monitor_pid" ]; then
-        wine "$dir/closemon.exe" >/dev/null 2>&1
+        wine "$dir/hxmonctl.exe" close >/dev/null 2>&1
         wait "$monitor_pid" 2>/dev/null
     fi
-    # The X server must outlive every Wine process that may use it.
-    timeout 60 wineserver -w || wineserver -k
-    [ "$own_display" -eq 1 ] && hx_xvfb_stop
+    hx_wine_end
+    hx_display_stop
     rm -rf "$out"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# win PROGRAM ARGS...: see hx_win in scripts/wine-env.sh.
+# win PROGRAM ARGS...: see hx_win in scripts/lib.sh.
 win() { hx_win "$out" "$@"; }
 
 echo "==> stand-in camera in $WINEPREFIX"
 started=$SECONDS
 # A prefix that already holds this build of the driver is kept.
-bash "$ROOT/tests/wine/standin/install-camera.sh" "$dir/standin" >"$out/install.log" 2>&1 ||
+bash "$HX_ROOT/tests/wine/standin/install-camera.sh" "$dir/standin" >"$out/install.log" 2>&1 ||
     { cat "$out/install.log"; fail "could not install the stand-in camera"; }
 # The monitor's default program for a press, found in the Windows
 # directory, becomes the timing stand-in.
@@ -128,9 +114,7 @@ export HXBENCH_STAMP_EVENT=HxBenchStampWritten
 
 start_monitor() {
     # One left by an interrupted run would refuse the new copy.
-    if win "$dir/closemon.exe" >/dev/null 2>&1; then
-        sleep 2
-    fi
+    win "$dir/hxmonctl.exe" close >/dev/null 2>&1
     win "$dir/standin/camctl.exe" reset || return 1
     setsid wine "$monitor_exe" </dev/null >"$out/monitor.out" 2>&1 &
     monitor_pid=$!
@@ -138,7 +122,7 @@ start_monitor() {
 }
 
 close_monitor() {
-    win "$dir/closemon.exe" --wait 5 >/dev/null || { echo "FAIL: no monitor window to close"; return 1; }
+    win "$dir/hxmonctl.exe" close >/dev/null || { echo "FAIL: hxmonctl could not close the monitor"; return 1; }
     wait "$monitor_pid"
     local status=$?
     monitor_pid=

@@ -53,6 +53,15 @@ public:
         return n;
     }
 
+    size_t CountTo(uintptr_t value) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = objects_.find(value);
+        if (it == objects_.end()) return 0;
+        size_t n = 0;
+        for (const auto& entry : objects_) n += entry.second == it->second;
+        return n;
+    }
+
     void RecordMisuse(std::string entry) {
         std::lock_guard<std::mutex> lock(mutex_);
         misuse_.push_back(std::move(entry));
@@ -134,5 +143,7 @@ void ResetHandleTable() { Table().Reset(); }
 namespace hxsim {
 
 std::vector<std::string> HandleMisuse() { return detail::Table().Misuse(); }
+
+size_t OpenHandlesTo(HANDLE handle) { return detail::Table().CountTo(reinterpret_cast<uintptr_t>(handle)); }
 
 }  // namespace hxsim

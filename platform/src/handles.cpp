@@ -10,6 +10,8 @@ const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1
 const HANDLE kCurrentThread = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
 constexpr DWORD kProcessId = 0x3a8;
 
+thread_local DWORD t_processId = 0;
+
 }  // namespace
 
 namespace hxsim::detail {
@@ -19,6 +21,14 @@ std::shared_ptr<Object> CurrentProcessObject() {
     static const std::shared_ptr<Object> process =
         std::make_shared<FixedStateObject>(ObjectKind::Process, false);
     return process;
+}
+
+DWORD CurrentProcessId() { return t_processId != 0 ? t_processId : kProcessId; }
+
+void SetThreadProcess(DWORD processId) { t_processId = processId; }
+
+std::shared_ptr<Object> TestsProcess(DWORD processId) {
+    return processId == kProcessId ? CurrentProcessObject() : nullptr;
 }
 
 std::shared_ptr<Object> ResolveHandle(HANDLE handle, const char* api) {
@@ -65,6 +75,6 @@ HANDLE WINAPI GetCurrentProcess(void) { return kCurrentProcess; }
 
 HANDLE WINAPI GetCurrentThread(void) { return kCurrentThread; }
 
-DWORD WINAPI GetCurrentProcessId(void) { return kProcessId; }
+DWORD WINAPI GetCurrentProcessId(void) { return CurrentProcessId(); }
 
 }  // extern "C"

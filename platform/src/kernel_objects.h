@@ -97,6 +97,21 @@ private:
     const bool signaled_;
 };
 
+// A process the world runs on threads of its own (hxsim::BeginProcess):
+// signalled once it has ended.
+class Process final : public Waitable {
+public:
+    Process() : Waitable(ObjectKind::Process) {}
+    bool IsSignaledLocked() const override { return ended_; }
+    void EndLocked() {
+        ended_ = true;
+        WakeWaitersLocked();
+    }
+
+private:
+    bool ended_ = false;
+};
+
 std::shared_ptr<Waitable> AsWaitable(const std::shared_ptr<Object>& object);
 std::shared_ptr<Thread> AsThread(const std::shared_ptr<Object>& object);
 

@@ -2,8 +2,9 @@
 // starting it, and hands back real process and thread handles of a program
 // that has already ended, so a handle the caller forgets shows as a leak.
 // GetWindowsDirectoryA answers from the configured directory. OpenProcess
-// finds no process to open. GetCommandLineA gives the command line a test
-// set for this process.
+// opens the tests' own process, a started program while a handle to it is
+// open, and the processes that tests run on threads of their own.
+// GetCommandLineA gives the command line a test set for this process.
 
 #include "sim_internal.h"
 #include "kernel_objects.h"
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <condition_variable>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -54,6 +56,9 @@ public:
     std::string commandLine = kDefaultCommandLine;
     std::set<std::string> missing;  // folded program paths or bare file names
     DWORD nextProcessId = kFirstProcessId;
+    // By id, while anything holds them; running ones are held here too.
+    std::map<DWORD, std::weak_ptr<Object>> byId;
+    std::map<DWORD, std::shared_ptr<Process>> running;
 
     bool IsMissingLocked(const std::string& program) const {
         const std::string folded = Folded(program);
@@ -66,6 +71,8 @@ public:
         windowsDirectory = kDefaultWindowsDirectory;
         commandLine = kDefaultCommandLine;
         missing.clear();
+        byId.clear();
+        running.clear();
     }
 };
 
@@ -131,12 +138,20 @@ LPSTR WINAPI GetCommandLineA(void) {
     return State().commandLine.data();
 }
 
-HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD) {
+HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD dwProcessId) {
     if (ShouldFail("OpenProcess")) return nullptr;
-    // Started programs have ended at once, and this process is not opened
-    // by id: there is no running process to open.
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
+    std::shared_ptr<Object> process = TestsProcess(dwProcessId);
+    if (!process) {
+        Guard guard(State().mutex);
+        auto found = State().byId.find(dwProcessId);
+        if (found != State().byId.end()) process = found->second.lock();
+    }
+    // An ended program whose last handle is closed is gone, as on the platform.
+    if (!process) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return InsertHandle(std::move(process));
 }
 
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
@@ -167,6 +182,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
     launch.startupCb = lpStartupInfo->cb;
 
     DWORD refusal;
+    std::shared_ptr<Object> process;
     {
         Guard guard(State().mutex);
         Processes& state = State();
@@ -175,7 +191,11 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
         launch.started = refusal == ERROR_SUCCESS;
         launch.error = refusal;
         launch.when = std::chrono::steady_clock::now();
-        if (launch.started) lpProcessInformation->dwProcessId = (state.nextProcessId += 4);
+        if (launch.started) {
+            lpProcessInformation->dwProcessId = (state.nextProcessId += 4);
+            process = MakeSignaledObject(ObjectKind::Process);
+            state.byId[lpProcessInformation->dwProcessId] = process;
+        }
         state.launches.push_back(launch);
     }
     State().launched.notify_all();
@@ -187,7 +207,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
     // The stand-in program has already run to its end.
     std::shared_ptr<Object> thread = MakeSignaledObject(ObjectKind::Thread);
     lpProcessInformation->dwThreadId = AsThread(thread)->id();
-    lpProcessInformation->hProcess = InsertHandle(MakeSignaledObject(ObjectKind::Process));
+    lpProcessInformation->hProcess = InsertHandle(std::move(process));
     lpProcessInformation->hThread = InsertHandle(std::move(thread));
     return TRUE;
 }
@@ -210,6 +230,33 @@ bool WaitForLaunches(size_t count, Millis timeout) {
 void OnCreateProcess(std::function<void(const std::string& commandLine)> hook) {
     detail::Guard guard(detail::State().mutex);
     detail::State().hook = std::move(hook);
+}
+
+DWORD BeginProcess() {
+    auto process = std::make_shared<detail::Process>();
+    DWORD id;
+    {
+        detail::Guard guard(detail::State().mutex);
+        id = (detail::State().nextProcessId += 4);
+        detail::State().byId[id] = process;
+        detail::State().running[id] = process;
+    }
+    detail::SetThreadProcess(id);
+    return id;
+}
+
+void EndProcess() {
+    std::shared_ptr<detail::Process> process;
+    {
+        detail::Guard guard(detail::State().mutex);
+        auto found = detail::State().running.find(detail::CurrentProcessId());
+        if (found == detail::State().running.end()) return;
+        process = std::move(found->second);
+        detail::State().running.erase(found);
+    }
+    detail::SetThreadProcess(0);
+    detail::KernelGuard lock(detail::KernelLock());
+    process->EndLocked();
 }
 
 void SetWindowsDirectory(const std::string& dir) {

@@ -1,7 +1,7 @@
 // Where programs are looked for: the directories a program search walks, and
 // the search itself. Files follow the same rule as CreateProcessA: every
-// program exists unless a test marked it missing, and a bare name stands for
-// that file in whichever directory is searched first. This program runs from
+// program exists unless a test marked it missing, by its path or by its bare
+// name (then it is missing from every directory). This program runs from
 // kModulePath; PATH holds the system and Windows directories.
 
 #include "sim_internal.h"
@@ -36,16 +36,20 @@ bool HasExtension(const std::string& name) {
     return name.find('.', start) != std::string::npos;
 }
 
-// The first non-empty entry of a search path; the Windows directory without one.
-std::string FirstDirectory(LPCSTR path) {
-    std::string list = path ? path : "";
-    size_t start = 0;
-    while (start <= list.size()) {
+// The non-empty entries of a search path, without a final backslash; the
+// Windows directory when it has none.
+std::vector<std::string> Directories(LPCSTR path) {
+    std::vector<std::string> directories;
+    const std::string list = path ? path : "";
+    for (size_t start = 0; start <= list.size();) {
         const size_t end = std::min(list.find(';', start), list.size());
-        if (end > start) return list.substr(start, end - start);
+        std::string directory = list.substr(start, end - start);
+        if (!directory.empty() && directory.back() == '\\') directory.pop_back();
+        if (!directory.empty()) directories.push_back(directory);
         start = end + 1;
     }
-    return hxsim::detail::ConfiguredWindowsDirectory();
+    if (directories.empty()) directories.push_back(hxsim::detail::ConfiguredWindowsDirectory());
+    return directories;
 }
 
 bool SameNameIgnoringCase(const char* a, const char* b) {
@@ -101,7 +105,14 @@ DWORD WINAPI SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, D
     }
     std::string name = lpFileName;
     if (lpExtension && !HasExtension(name)) name += lpExtension;
-    const std::string found = HasDirectory(name) ? name : FirstDirectory(lpPath) + "\\" + name;
+    // Each directory in turn, as the platform searches them.
+    std::string found = name;
+    if (!HasDirectory(name)) {
+        for (const std::string& directory : Directories(lpPath)) {
+            found = directory + "\\" + name;
+            if (!IsProgramMissing(found)) break;
+        }
+    }
     if (IsProgramMissing(found)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;
@@ -109,6 +120,25 @@ DWORD WINAPI SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, D
     const DWORD result = CopyOut(found, lpBuffer, nBufferLength);
     if (result == found.size() && lpFilePart)
         *lpFilePart = lpBuffer + found.find_last_of("\\/:") + 1;
+    return result;
+}
+
+// Names are taken as they are: a name without a drive or share is relative to
+// the Windows directory, the only current directory programs here have.
+// Neither "." nor ".." is folded away.
+DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
+    if (ShouldFail("GetFullPathNameA")) return 0;
+    if (!lpFileName || !*lpFileName) {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    std::string full = lpFileName;
+    std::replace(full.begin(), full.end(), '/', '\\');
+    if (full.rfind("\\\\", 0) != 0 && full.find(':') != 1)
+        full = hxsim::detail::ConfiguredWindowsDirectory() + "\\" + full;
+    const DWORD result = CopyOut(full, lpBuffer, nBufferLength);
+    if (result == full.size() && lpFilePart)
+        *lpFilePart = full.back() == '\\' ? nullptr : lpBuffer + full.find_last_of('\\') + 1;
     return result;
 }
 

@@ -42,6 +42,15 @@ std::shared_ptr<Event> AsEvent(const std::shared_ptr<Object>& object);
 // objects of a started program (the stand-in program has ended at once).
 std::shared_ptr<Object> MakeSignaledObject(ObjectKind kind);
 
+// ---------------------------------------------------------------- processes
+// The process the calling thread belongs to: the tests' own unless
+// hxsim::BeginProcess made it another; a thread started with CreateThread
+// belongs to its creator's. SetThreadProcess(0) returns it to the tests'.
+DWORD CurrentProcessId();
+void SetThreadProcess(DWORD processId);
+// The tests' own process (never signalled) when processId is its id.
+std::shared_ptr<Object> TestsProcess(DWORD processId);
+
 // ---------------------------------------------------------------- handles
 // Handle values are small multiples of 4, as on Windows, so that they fit
 // the camera driver's 32-bit fields. Values are not reused soon after close,

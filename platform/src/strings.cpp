@@ -65,4 +65,10 @@ int WINAPI lstrlenA(LPCSTR lpString) {
     return static_cast<int>(std::strlen(lpString));
 }
 
+// The code page is single-byte: every character is one byte.
+LPSTR WINAPI CharNextA(LPCSTR lpsz) {
+    if (!lpsz) return nullptr;
+    return const_cast<LPSTR>(*lpsz ? lpsz + 1 : lpsz);
+}
+
 }  // extern "C"

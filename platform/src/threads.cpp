@@ -89,6 +89,7 @@ struct ThreadStart {
     std::shared_ptr<Thread> thread;
     LPTHREAD_START_ROUTINE start;
     LPVOID parameter;
+    DWORD process;  // the creator's
 };
 
 // The life of one thread of the world on a host thread that may have run
@@ -97,6 +98,7 @@ struct ThreadStart {
 void RunThread(void* argument) {
     std::unique_ptr<ThreadStart> begun(static_cast<ThreadStart*>(argument));
     t_self = begun->thread;
+    SetThreadProcess(begun->process);
     SetLastError(0);
     DWORD exitCode = begun->start(begun->parameter);
     EndThreadWindowing();
@@ -106,6 +108,7 @@ void RunThread(void* argument) {
     }
     begun.reset();
     t_self.reset();
+    SetThreadProcess(0);
     Registry().Ended();
 }
 
@@ -171,7 +174,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
     auto thread = std::make_shared<Thread>(AllocateThreadId());
     HANDLE handle = InsertHandle(thread);
     Registry().Started(StartedThread{thread, dwStackSize, dwCreationFlags});
-    auto begun = std::make_unique<ThreadStart>(ThreadStart{thread, lpStartAddress, lpParameter});
+    auto begun = std::make_unique<ThreadStart>(ThreadStart{thread, lpStartAddress, lpParameter, CurrentProcessId()});
     if (!RunOnHostThread(RunThread, begun.get())) {
         Registry().Abandoned();
         CloseHandleValue(handle, "CreateThread");

@@ -33,6 +33,7 @@ struct Window {
     DWORD style = 0;
     HWND parent = nullptr;
     DWORD threadId = 0;
+    DWORD processId = 0;  // the creating thread's
     std::shared_ptr<MessageQueue> queue;  // the owning thread's
     bool created = false;  // CreateWindowExA has returned it
     bool destroying = false;

@@ -52,6 +52,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         window->style = dwStyle;
         window->parent = hWndParent;
         window->threadId = queue->threadId;
+        window->processId = CurrentProcessId();
         window->queue = queue;
         ++cls->windows;
         user.windows.emplace(reinterpret_cast<uintptr_t>(hwnd), window);
@@ -149,7 +150,7 @@ DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
     if (ShouldFail("GetWindowThreadProcessId")) return 0;
     std::shared_ptr<Window> window = FindWindowOrFail(hWnd);
     if (!window) return 0;
-    if (lpdwProcessId) *lpdwProcessId = GetCurrentProcessId();
+    if (lpdwProcessId) *lpdwProcessId = window->processId;
     return window->threadId;
 }
 

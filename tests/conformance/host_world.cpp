@@ -1,6 +1,7 @@
 // On the host, the conformance tests meet a world furnished like the Wine
-// prefix they also run in: a monitor with its interface, and no program
-// called hxNoSuchProgram. The Windows build compiles this file to nothing.
+// prefix they also run in: a monitor with its interface, no program called
+// hxNoSuchProgram, and no notepad in the folder C:\hxNoSuchFolder. The
+// Windows build compiles this file to nothing.
 
 #ifndef _WIN32
 
@@ -19,6 +20,7 @@ public:
         monitor.interfaces = {"\\\\?\\display#default_monitor#4&17f0ff54&0&uid0#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}"};
         hxsim::AddDevice(monitor);
         hxsim::SetProgramMissing("hxNoSuchProgram.exe");
+        hxsim::SetProgramMissing("C:\\hxNoSuchFolder\\notepad.exe");
     }
 };
 

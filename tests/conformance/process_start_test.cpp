@@ -1,4 +1,5 @@
-// Starting programs and the Windows directory's size protocol.
+// Starting programs, opening them again by id, the program search, and the
+// Windows directory's size protocol.
 
 #include <windows.h>
 
@@ -55,6 +56,52 @@ TEST(ProcessStart, EmptyWorkingDirectoryIsNoDirectory) {
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(Start("cmd.exe /c exit 0", ""));
     EXPECT_EQ(static_cast<DWORD>(ERROR_DIRECTORY), GetLastError());
+}
+
+// A process opened by id can be waited on: signalled once it has ended, and
+// never while it runs (this process). An id that names no process fails.
+TEST(ProcessStart, OpenedProcessIsSignalledWhenItHasEnded) {
+    char command[] = "cmd.exe /c exit 0";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                               nullptr, &startup, &info));
+    HANDLE opened = OpenProcess(SYNCHRONIZE, FALSE, info.dwProcessId);
+    ASSERT_NE(opened, nullptr) << GetLastError();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(opened, 10000));
+    CloseHandle(opened);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+
+    HANDLE self = OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
+    ASSERT_NE(self, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(self, 0));
+    CloseHandle(self);
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(nullptr, OpenProcess(SYNCHRONIZE, FALSE, 0xfffffff0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+}
+
+// Every directory of the list is searched in turn, and a name with a
+// directory is looked up there alone.
+TEST(ProgramSearch, EachDirectoryOfTheListIsSearchedInTurn) {
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+    const std::string list = std::string("C:\\hxNoSuchFolder;;") + windows;
+    const std::string expected = std::string(windows) + "\\notepad.exe";
+    char found[MAX_PATH];
+    char* name = nullptr;
+
+    ASSERT_EQ(expected.size(), SearchPathA(list.c_str(), "notepad", ".exe", sizeof found, found, &name));
+    EXPECT_STRCASEEQ(expected.c_str(), found);
+    EXPECT_STRCASEEQ("notepad.exe", name);
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(0u, SearchPathA(list.c_str(), "C:\\hxNoSuchFolder\\notepad.exe", nullptr, sizeof found,
+                              found, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 
 }  // namespace

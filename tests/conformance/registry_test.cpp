@@ -136,7 +136,9 @@ TEST_F(RegistryContract, ValuesAreListedWithCountsInCharacters) {
         ASSERT_EQ(ERROR_SUCCESS, status);
         EXPECT_EQ(std::string(name).size(), length);
         names.insert(name);
-        if (std::string(name) == "Bytes") EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+        if (std::string(name) == "Bytes") {
+            EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+        }
     }
     EXPECT_EQ(3u, index);
     EXPECT_EQ((std::set<std::string>{"Bare", "Bytes", "Text"}), names);

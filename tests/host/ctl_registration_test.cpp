@@ -3,7 +3,6 @@
 // that fail part-way or lack the rights leaving the registry as it was.
 #include "monitor_fixture.h"
 
-#include "command_tail.h"
 #include "hxmonctl.h"
 #include "registration.h"
 
@@ -323,17 +322,6 @@ TEST_F(RegistrationTest, AppsTellsWhatEachRegistrationStartsAndWhoNamesIt) {
                      "  Its program is found: C:\\Apps\\viewer.exe",
                      "  The camera's SnapButton and NewPicture name it."}));
     EXPECT_EQ(hxsim::RegistryWrites(), Lines{});
-}
-
-// The raw tail of a command line, past arguments the C runtime would split.
-TEST(CommandLineTail, SkipsArgumentsAsTheRuntimeSplitsThem) {
-    EXPECT_STREQ(CommandLineTail("\"C:\\a b\\ctl.exe\" register  V  \"x y\" z ", 3),
-                 "\"x y\" z ");
-    EXPECT_STREQ(CommandLineTail("ctl.exe register \"Pic \\\"V\\\" 2\" C:\\v.exe", 3),
-                 "C:\\v.exe");
-    EXPECT_STREQ(CommandLineTail("ctl.exe a\\\\\"b c\" d", 2), "d");
-    EXPECT_STREQ(CommandLineTail("ctl.exe \"a \"\" b\" c", 2), "c");
-    EXPECT_STREQ(CommandLineTail("ctl.exe register", 3), "");
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 // line, and its close command.
 #include "monitor_fixture.h"
 
+#include "command_line.h"
 #include "hxmonctl.h"
 
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace {
@@ -60,6 +62,14 @@ Lines DefaultFound(const std::string& lookup, const std::string& program) {
             "  Its program is found: " + kFolder + "\\" + program};
 }
 
+// The monitor's stop event and the worker's copy of it.
+size_t StopEventHandles() {
+    LockMonitor();
+    const size_t handles = hxsim::OpenHandlesTo(g_Monitor.hStopEvent);
+    UnlockMonitor();
+    return handles;
+}
+
 struct Outcome {
     int exitCode = -1;
     Lines lines;
@@ -89,8 +99,11 @@ TEST_F(CtlTest, HealthyReportMatchesWhatTheMonitorStarts) {
     RegisterEventApplication(kCameraKey, "NewPicture", "*");
     RegisterApplication("Picture Viewer", "C:\\Apps\\viewer.exe /snap");
     RunningMonitor monitor;
+    const std::string pid = std::to_string(monitor.pid());
     const auto camera = hxsim::PlugIn(hxsim::CameraDesc(1));
     ASSERT_TRUE(hxtest::WaitUntil([&] { return hxsim::IsArmed(camera); }));
+    // The worker arms first and takes its own copy of the stop event after.
+    ASSERT_TRUE(hxtest::WaitUntil([] { return StopEventHandles() == 2; }));
     const auto handles = hxsim::OpenHandles().total();
     const auto requests = hxsim::DriverRequests(camera).size();
 
@@ -98,7 +111,7 @@ TEST_F(CtlTest, HealthyReportMatchesWhatTheMonitorStarts) {
 
     EXPECT_EQ(status.exitCode, 0);
     EXPECT_EQ(status.lines,
-              (Lines{"The monitor is running (process " + kPid + ").",
+              (Lines{"The monitor is running (process " + pid + ").",
                      "Image-class interfaces present:",
                      "  " + kScannerPath + ": service \"usbscan\"",
                      "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera",
@@ -116,7 +129,7 @@ TEST_F(CtlTest, HealthyReportMatchesWhatTheMonitorStarts) {
                      "  The monitor would start: hxCap.exe",
                      "  Its program is found: " + kFolder + "\\hxCap.exe",
                      "",
-                     "monitor: running (pid " + kPid + ")",
+                     "monitor: running (pid " + pid + ")",
                      "camera: present " + kCameraPath,
                      "SnapButton starts: C:\\Apps\\viewer.exe /snap",
                      "NewPicture starts: hxCap.exe"}));
@@ -337,7 +350,7 @@ TEST_F(CtlTest, CloseEndsTheMonitorOrSaysWhyNot) {
     RunningMonitor monitor;
     const Outcome closed = Run({"close"});
     EXPECT_EQ(closed.exitCode, 0);
-    EXPECT_EQ(closed.lines, Lines{"monitor: closed (pid " + kPid + ")"});
+    EXPECT_EQ(closed.lines, Lines{"monitor: closed (pid " + std::to_string(monitor.pid()) + ")"});
     EXPECT_EQ(monitor.Join(), 0);
     EXPECT_EQ(FindWindowA("hxMonitor", nullptr), nullptr);
 }
@@ -375,7 +388,8 @@ TEST_F(CtlTest, CloseSaysWhenTheMonitorRunsWithHigherRights) {
 
     EXPECT_EQ(refused.exitCode, CLOSE_REFUSED);
     EXPECT_EQ(refused.lines,
-              Lines{"monitor: not closed (pid " + kPid + "): it runs with higher rights than "
+              Lines{"monitor: not closed (pid " + std::to_string(monitor.pid()) +
+                    "): it runs with higher rights than "
                     "this prompt, and Windows refused the close message; run hxmonctl close "
                     "from an elevated prompt, or log off"});
     EXPECT_EQ(hxsim::OpenHandles().total(), handles);
@@ -400,6 +414,179 @@ TEST_F(CtlTest, UnknownCommandsGetTheUsage) {
               std::string::npos)
         << usage.lines.at(2);
     EXPECT_EQ(Run({"STATUS"}).lines.at(0), Run({}).lines.at(0));
+}
+
+// ---- What once went unnoticed: the report must follow the monitor where a
+// wrong rule still gives a plausible answer.
+
+// A monitor whose window goes at once on WM_CLOSE while its process takes
+// until Release to end, as one whose worker is still finishing.
+class SlowlyEndingMonitor {
+public:
+    SlowlyEndingMonitor() {
+        thread_ = std::thread([this] {
+            pid_ = hxsim::BeginProcess();
+            WNDCLASSEXA windowClass{};
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+                if (message == WM_DESTROY)
+                    PostQuitMessage(0);
+                return DefWindowProcA(hwnd, message, wParam, lParam);
+            };
+            windowClass.lpszClassName = "hxMonitor";
+            RegisterClassExA(&windowClass);
+            CreateWindowExA(0, "hxMonitor", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageA(&msg);
+            UnregisterClassA("hxMonitor", nullptr);
+            released_.get_future().wait();
+            hxsim::EndProcess();
+        });
+        window_ = hxsim::WaitForWindow("hxMonitor");
+    }
+    ~SlowlyEndingMonitor() {
+        Release();
+        thread_.join();
+    }
+    void Release() {
+        if (!releasedOnce_.exchange(true))
+            released_.set_value();
+    }
+    HWND window() const { return window_; }
+    DWORD pid() const { return pid_; }
+
+private:
+    std::thread thread_;
+    std::promise<void> released_;
+    std::atomic<bool> releasedOnce_{false};
+    std::atomic<DWORD> pid_{0};
+    HWND window_ = nullptr;
+};
+
+TEST_F(CtlTest, CloseWaitsForTheMonitorsProcessNotJustItsWindow) {
+    SlowlyEndingMonitor monitor;
+    ASSERT_NE(monitor.window(), nullptr);
+    const std::string pid = std::to_string(monitor.pid());
+
+    auto report = std::make_unique<Report>();
+    ClearReport(report.get());
+    EXPECT_EQ(CloseRunningMonitor(report.get(), 300), 2);
+    EXPECT_FALSE(IsWindow(monitor.window())) << "the window went, the process did not";
+    EXPECT_EQ(SplitLines(report->text), Lines{"monitor: still running (pid " + pid + ") after 300 ms"});
+
+    monitor.Release();
+    EXPECT_EQ(Run({"close"}).lines, Lines{"monitor: not running"});
+}
+
+TEST_F(CtlTest, CloseReportsTheEndOnlyOnceTheProcessHasEnded) {
+    SlowlyEndingMonitor monitor;
+    ASSERT_NE(monitor.window(), nullptr);
+    std::thread releaser([&] {
+        hxtest::WaitUntil([&] { return !IsWindow(monitor.window()); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        monitor.Release();
+    });
+    const auto asked = std::chrono::steady_clock::now();
+
+    const Outcome closed = Run({"close"});
+
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
+    EXPECT_EQ(closed.exitCode, 0);
+    EXPECT_EQ(closed.lines, Lines{"monitor: closed (pid " + std::to_string(monitor.pid()) + ")"});
+    releaser.join();
+}
+
+TEST_F(CtlTest, ProgramsAreFoundWhereProcessCreationFindsThem) {
+    struct Case {
+        std::string name;
+        std::string command;
+        std::vector<std::string> missing;
+        std::string found;
+    };
+    const std::vector<Case> cases = {
+        // The most common form of registration: the quoted part is the
+        // program, blanks and all, and nothing else is tried.
+        {"quoted path with blanks", "\"C:\\Program Files\\Viewer\\viewer.exe\" /snap \"%1\"",
+         {}, "C:\\Program Files\\Viewer\\viewer.exe"},
+        // Neither beside the monitor nor in the system directories.
+        {"only in the Windows directory", "viewer /snap",
+         {kFolder + "\\viewer.exe", "C:\\windows\\system32\\viewer.exe",
+          "C:\\windows\\System\\viewer.exe"},
+         "C:\\windows\\viewer.exe"},
+        {"only in the 16-bit system directory", "viewer.exe",
+         {kFolder + "\\viewer.exe", "C:\\windows\\viewer.exe",
+          "C:\\windows\\system32\\viewer.exe"},
+         "C:\\windows\\System\\viewer.exe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        hxsim::ResetWorld();
+        AddCamera();
+        RegisterEventApplication(kCameraKey, "SnapButton", "Viewer");
+        RegisterApplication("Viewer", c.command);
+        for (const std::string& path : c.missing)
+            hxsim::SetProgramMissing(path);
+
+        const Outcome status = Run();
+        EXPECT_EQ(Section(status.lines, "SnapButton:").back(), "  Its program is found: " + c.found);
+        EXPECT_EQ(status.exitCode, 0);
+    }
+}
+
+TEST_F(CtlTest, ACameraWhoseServiceIsNotStoredAsTextIsTheCameraTheMonitorArms) {
+    hxsim::DeviceDesc desc = hxsim::CameraDesc(1);
+    const std::string name = hxtest::kCameraService;
+    desc.service = hxsim::RegData::Binary(std::vector<uint8_t>(name.begin(), name.end() + 1),
+                                          REG_EXPAND_SZ);
+    hxsim::DeviceDesc binary = hxsim::OtherImageDesc(0);
+    binary.service = hxsim::RegData::Binary({'u', 's', 'b', 0}, REG_BINARY);
+    hxsim::AddDevice(binary);
+    const auto camera = hxsim::AddDevice(desc);
+    RunningMonitor monitor;
+    ASSERT_TRUE(hxtest::WaitUntil([&] { return hxsim::IsArmed(camera); }));
+
+    const Outcome status = Run();
+
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_EQ(Lines(status.lines.begin() + 1, status.lines.begin() + 4),
+              (Lines{"Image-class interfaces present:",
+                     "  " + kScannerPath + ": its service cannot be read as text",
+                     "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera"}));
+    EXPECT_EQ(status.lines.at(status.lines.size() - 3), "camera: present " + kCameraPath);
+    EXPECT_EQ(monitor.Close(), 0);
+}
+
+// hxmonctl has no C runtime: its own split must give main() what the C
+// runtime's would, and `register` needs the rest of the line as typed.
+TEST(CommandLine, SplitsAsTheCRuntimeDoesAndKeepsTheRestAsTyped) {
+    struct Case {
+        const char* line;
+        Lines args;
+    };
+    const std::vector<Case> cases = {
+        {"", {""}},
+        {"  hxmonctl  ", {"", "hxmonctl"}},
+        {"\"C:\\Program Files\\hxmonctl.exe\" status", {"C:\\Program Files\\hxmonctl.exe", "status"}},
+        {"C:\\a\"b c\"\\ x", {"C:\\ab c\\", "x"}},  // the name: quotes only group
+        {"x \"a b\"\tc\\d", {"x", "a b", "c\\d"}},
+        {"x a\\\\\"b c\" a\\\\\\\"b", {"x", "a\\b c", "a\\\"b"}},  // 2n and 2n+1 backslashes
+        {"x \"a\"\"b\" \"\"", {"x", "a\"b", ""}},  // "" inside quotes, and an empty argument
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        char** argv = nullptr;
+        const int argc = SplitCommandLine(c.line, &argv);
+        ASSERT_NE(argv, nullptr);
+        EXPECT_EQ(Lines(argv, argv + argc), c.args);
+        EXPECT_EQ(argv[argc], nullptr);
+        HeapFree(GetProcessHeap(), 0, argv);
+    }
+
+    const char* registration = "hxmonctl register \"My Viewer\"  \"C:\\a b\\v.exe\" /p \"%1\" ";
+    EXPECT_STREQ(CommandLineAfter(registration, 3), "\"C:\\a b\\v.exe\" /p \"%1\" ");
+    EXPECT_STREQ(CommandLineAfter(registration, 0), registration);
+    EXPECT_STREQ(CommandLineAfter(registration, 9), "");
 }
 
 }  // namespace

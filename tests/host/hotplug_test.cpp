@@ -480,6 +480,7 @@ TEST_F(HotplugTest, CameraWhoseRemovalAndArrivalWereBothLostIsFollowedThroughTre
     const DeviceId again = hxsim::PlugIn(desc, NameForm::Ansi, hxsim::Delivery::NodesChangedOnly);
 
     ASSERT_TRUE(ArmedSoon(again));
+    monitor_->Send(WM_COMMAND);  // the look that armed it has returned
     EXPECT_EQ(Held(), kCameraServed);
     EXPECT_EQ(Press(again), own.snapCommand);
 

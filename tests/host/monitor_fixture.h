@@ -1,5 +1,5 @@
 // Shared scaffolding for host scenario tests: a fresh world per test, and the
-// monitor running on a thread of its own as it would in its own process.
+// monitor running on a thread of its own, as a process of its own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,14 +65,17 @@ inline int RunMonitorToItsEnd() {
     return exitCode;
 }
 
-// MonitorMain on its own thread; closing it sends WM_CLOSE from outside, as
-// another program would, and collects the exit code.
+// MonitorMain on its own thread, as a process that ends when it returns;
+// closing it sends WM_CLOSE from outside, as another program would, and
+// collects the exit code.
 class RunningMonitor {
 public:
     RunningMonitor() {
         thread_ = std::thread([this] {
+            pidPromise_.set_value(hxsim::BeginProcess());
             exitCode_ = MonitorMain(kMonitorInstance);
             ended_ = true;
+            hxsim::EndProcess();
         });
         window_ = hxsim::WaitForWindow("hxMonitor");
         if (window_ != nullptr)
@@ -86,6 +90,7 @@ public:
 
     HWND window() const { return window_; }
     bool ended() const { return ended_; }
+    DWORD pid() const { return pid_.get(); }
 
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return SendMessageA(window_, message, wParam, lParam);
@@ -110,6 +115,8 @@ public:
 
 private:
     std::thread thread_;
+    std::promise<DWORD> pidPromise_;
+    std::shared_future<DWORD> pid_ = pidPromise_.get_future().share();
     HWND window_ = nullptr;
     DWORD monitorThread_ = 0;
     std::atomic<int> exitCode_{0x7fffffff};

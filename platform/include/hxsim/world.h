@@ -42,6 +42,9 @@ struct HandleCounts {
     size_t total() const { return kernel + registryKeys + devInfoSets + notifications; }
 };
 HandleCounts OpenHandles();
+// The open handles to the object behind `handle` (itself included); 0 when
+// it is not open.
+size_t OpenHandlesTo(HANDLE handle);
 
 // Every call that was given a handle that had been closed (or never was
 // open), as "API(0x1c)". Tests assert this stays empty. Heap blocks freed
@@ -238,6 +241,13 @@ void SetWindowsDirectory(const std::string& dir);  // default "C:\\windows"
 // What GetCommandLineA returns from now on (a pointer taken earlier is then
 // stale). By default hxmonctl's quoted path, as if started with no arguments.
 void SetCommandLine(const std::string& commandLine);
+
+// Makes the calling thread, and the threads it then creates, a process of
+// their own, as the monitor is beside the tests: GetCurrentProcessId and
+// the windows they create give its new id, and OpenProcess opens it.
+// EndProcess, on the same thread, ends it: its handles are signalled.
+DWORD BeginProcess();
+void EndProcess();
 // Every program is found unless marked missing here; starting a missing one
 // fails with ERROR_FILE_NOT_FOUND, and SearchPathA and GetFileAttributesA do
 // not find it. A name without a directory stands for that file in any

@@ -1,6 +1,8 @@
 // hxMonitor.exe as Windows itself reads the file: what Explorer shows in the
 // file's properties, the icon it draws, the manifest the loader applies, and
-// the kind of program it starts. ctest runs this beside the exe.
+// the kind of program it starts; and hxmonctl.exe, shipped beside it, with the
+// same manifest and a version record of its own names. ctest runs this beside
+// the exes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,14 +19,15 @@
 namespace {
 
 const char kExe[] = "hxMonitor.exe";
+const char kCompanion[] = "hxmonctl.exe";
 
 class VersionRecord {
  public:
-  VersionRecord() {
+  explicit VersionRecord(const char* exe = kExe) {
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(kExe, &ignored);
+    DWORD size = GetFileVersionInfoSizeA(exe, &ignored);
     block_.resize(size);
-    if (size == 0 || !GetFileVersionInfoA(kExe, 0, size, block_.data())) block_.clear();
+    if (size == 0 || !GetFileVersionInfoA(exe, 0, size, block_.data())) block_.clear();
   }
 
   bool Found() const { return !block_.empty(); }
@@ -134,11 +137,11 @@ TEST(ExeIcon, OneIconOfOne32By32Image) {
 // it into an activation context, which answers what the monitor asked for.
 class ManifestContext {
  public:
-  ManifestContext() {
+  explicit ManifestContext(const char* exe = kExe) {
     ACTCTXA request = {};
     request.cbSize = sizeof(request);
     request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.lpSource = kExe;
+    request.lpSource = exe;
     request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
     context_ = CreateActCtxA(&request);
     error_ = GetLastError();
@@ -187,6 +190,22 @@ TEST(ExeManifest, RunsAsInvokerWithoutUiAccess) {
   const auto* level = reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(block.data());
   EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER, level->RunLevel);
   EXPECT_EQ(0u, level->UiAccess);
+}
+
+TEST(CompanionExe, HxmonctlNamesItselfAndRunsAsInvoker) {
+  VersionRecord record(kCompanion);
+  ASSERT_TRUE(record.Found()) << "no version record, error " << GetLastError();
+  EXPECT_EQ("hxMonitor", record.Text("040904E4", "ProductName"));
+  EXPECT_EQ("1.00.1231.0", record.Text("040904E4", "FileVersion"));
+  EXPECT_EQ("hxmonctl.exe", record.Text("040904E4", "OriginalFilename"));
+  EXPECT_EQ("hxmonctl", record.Text("040904E4", "InternalName"));
+
+  ManifestContext manifest(kCompanion);
+  ASSERT_TRUE(manifest.Parsed()) << "the loader rejects the manifest, error " << manifest.Error();
+  std::vector<BYTE> block = manifest.Query(RunlevelInformationInActivationContext);
+  ASSERT_GE(block.size(), sizeof(ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION));
+  EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER,
+            reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(block.data())->RunLevel);
 }
 
 std::string GuidText(const GUID& id) {

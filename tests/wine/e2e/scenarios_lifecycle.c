@@ -109,7 +109,8 @@ void ScenarioSecondCopyIsRefused(void)
     EndScenario(&run);
 }
 
-/* No camera at all: the monitor waits quietly and still closes in order. */
+/* No camera at all: the monitor waits quietly and still closes in order;
+   once closed, it starts again as the only copy. */
 void ScenarioRunsIdleWithoutCamera(void)
 {
     MonitorRun run = { NULL, 0 };
@@ -127,6 +128,12 @@ void ScenarioRunsIdleWithoutCamera(void)
         Check(WaitForSingleObject(run.process, 0) == WAIT_TIMEOUT, "it keeps running");
         CheckClosesCleanly(&run, NULL);
         WaitForAllLaunches(0, &log);
+
+        Step("it is started again");
+        EndMonitor(&run);
+        if (Check(StartMonitor(START_DIRECTORY, &run), "hxMonitor.exe starts again") &&
+            Check(WaitForMonitorWindow(), "its window exists: nothing was left to refuse it"))
+            CheckClosesCleanly(&run, NULL);
     }
     EndScenario(&run);
 }

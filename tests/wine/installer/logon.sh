@@ -8,16 +8,16 @@
 #   logon.sh HXE2E_EXE HXMONITOR_EXE
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../../../scripts/lib.sh"
 if [ $# -ne 2 ]; then
     echo "usage: $0 HXE2E_EXE HXMONITOR_EXE" >&2
     exit 2
 fi
-. "$here/installer-env.sh"
-. "$HX_ROOT/scripts/wine-env.sh"
-hx_skip_unless_installers_run
+hx_wine_env installer || exit 2
 
-bash "$here/run-scenario.sh" "$1" "$2" installer_logon_prepare || exit 1
+# Its skip code, too, ends the test.
+bash "$here/../run-scenario.sh" installer "$1" "$2" installer_logon_prepare || exit
 echo "# the Wine session ends"
 wineserver -k 2>/dev/null
 wineserver -w
-exec bash "$here/run-scenario.sh" "$1" "$2" installer_logon_pass
+exec bash "$here/../run-scenario.sh" installer "$1" "$2" installer_logon_pass

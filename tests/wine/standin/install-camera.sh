@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The one way a Wine prefix gets the stand-in camera, for the demo, the
 # end-to-end tests and the Wine benches alike, on either architecture
-# (HX_WINE_ARCH, see scripts/wine-env.sh): creates the prefix if needed,
+# (HX_WINE_ARCH, see scripts/lib.sh): creates the prefix if needed,
 # copies the stand-in programs into its Windows directory (where the
 # monitor's bare "hxAMCap.exe" and "hxCap.exe" are found) and installs the
 # driver with camsetup.exe. A prefix that already holds this build of the
@@ -16,8 +16,7 @@
 # another build of the driver, since installing again over it keeps the
 # driver file it has. Exit code 0 once the camera is there.
 set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../../.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib.sh"
 
 usage() {
     echo "usage: HX_WINEPREFIX=PREFIX $0 [--fresh] [STANDIN_DIR]" >&2
@@ -35,7 +34,7 @@ if [ -z "${HX_WINEPREFIX:-}" ]; then
     exit 2
 fi
 
-. "$root/scripts/wine-env.sh" || exit 2
+hx_wine_env || exit 2
 
 standin=${1:-$HX_WIN_BUILD_DIR/standin}
 if [ ! -f "$standin/hxcamsim.sys" ]; then
@@ -62,7 +61,7 @@ driver_sum=$(sha256sum <"$standin/hxcamsim.sys" | cut -d' ' -f1)
 camera_mark=$WINEPREFIX/.hx-camera
 installed_driver=$WINEPREFIX/drive_c/windows/system32/drivers/hxcamsim.sys
 reuse=0
-if [ "$fresh" -eq 0 ] && [ -f "$WINEPREFIX/.hx-prefix-ready" ] &&
+if [ "$fresh" -eq 0 ] && hx_prefix_ready &&
    [ "$(cat "$camera_mark" 2>/dev/null)" = "$driver_sum" ] &&
    cmp -s "$standin/hxcamsim.sys" "$installed_driver"; then
     reuse=1
@@ -70,11 +69,8 @@ elif [ -e "$installed_driver" ]; then
     fresh=1
 fi
 
-if [ "$fresh" -eq 1 ] && [ -e "$WINEPREFIX" ]; then
-    wineserver -k 2>/dev/null
-    rm -rf "$WINEPREFIX" "$WINEPREFIX.lock" "$WINEPREFIX.boot.log"
-fi
-"$root/scripts/wine-prefix.sh" || exit 1
+[ "$fresh" -eq 1 ] && [ -e "$WINEPREFIX" ] && hx_prefix_remove
+hx_prefix_make || exit 1
 
 windir="$WINEPREFIX/drive_c/windows"
 for program in hxAMCap hxCap hxTestApp; do
@@ -84,7 +80,7 @@ done
 if [ "$reuse" -eq 1 ]; then
     # Wine starts an installed root device's driver with the session;
     # this waits for the camera to come up.
-    "$root/scripts/wine-run.sh" "$standin/camsetup.exe" start && exit 0
+    "$HX_ROOT/scripts/wine-run.sh" "$standin/camsetup.exe" start && exit 0
     echo "install-camera: the camera in $WINEPREFIX did not start (--fresh makes the prefix anew)" >&2
     exit 1
 fi
@@ -92,5 +88,5 @@ fi
 rm -f "$camera_mark"
 # The prefix sees the host's root as drive Z:.
 inf="Z:${standin//\//\\}\\hxcamsim.inf"
-"$root/scripts/wine-run.sh" "$standin/camsetup.exe" install "$inf" || exit 1
+"$HX_ROOT/scripts/wine-run.sh" "$standin/camsetup.exe" install "$inf" || exit 1
 echo "$driver_sum" >"$camera_mark"

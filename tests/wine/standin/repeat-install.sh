@@ -8,14 +8,14 @@
 # N defaults to 20; STANDIN_DIR to the standin directory of the
 # architecture's Windows build. --load K keeps K busy loops running
 # alongside, for a loaded machine. The prefix is
-# <build root>/wineprefix-repeat (plus "-x64"). The tally also counts the
-# rounds in which the driver's service had to be started again (see the
-# stand-in README); the output of those rounds and of every failed one stays
-# in <build root>/repeat-install-<arch>/.
+# <build root>/wineprefix-repeat (plus "-x64"), or HX_WINEPREFIX. The tally
+# also counts the rounds in which the driver's service had to be started
+# again (see the stand-in README); the output of those rounds and of every
+# failed one stays in <build root>/repeat-install-<arch>/.
 # Exit code 0 when every round installed the camera.
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../../.." && pwd)
+. "$here/../../../scripts/lib.sh"
 
 load=0
 if [ "${1:-}" = "--load" ]; then
@@ -26,8 +26,7 @@ rounds=${1:-20}
 case $rounds in ''|*[!0-9]*) echo "usage: $0 [--load K] [N] [STANDIN_DIR]" >&2; exit 2 ;; esac
 [ $# -gt 0 ] && shift
 
-export HX_WINEPREFIX=${HX_REPEAT_WINEPREFIX:-${HX_BUILD_ROOT:-$root/build}/wineprefix-repeat}
-. "$root/scripts/wine-env.sh" || exit 2
+hx_wine_env repeat || exit 2
 logs=$HX_BUILD_ROOT/repeat-install-$HX_WINE_ARCH
 rm -rf "$logs"
 mkdir -p "$logs"

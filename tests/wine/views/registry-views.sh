@@ -7,12 +7,10 @@
 #
 #   tests/wine/views/registry-views.sh
 set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-export HX_WINE_ARCH=x64
-export HX_WINEPREFIX=${HX_BUILD_ROOT:-$root/build}/wineprefix-views
-. "$root/scripts/wine-env.sh"
-"$root/scripts/wine-prefix.sh" || exit 1
+. "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/lib.sh"
+HX_WINE_ARCH=x64
+hx_wine_env views || exit 2
+hx_prefix_make || exit 1
 
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64

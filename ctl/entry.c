@@ -1,5 +1,9 @@
-/* Process entry of hxmonctl.exe: runs the command and prints its report. */
+/* Process entry of hxmonctl.exe. Like the monitor it needs nothing from a C
+   runtime, so it has none: the loader calls this directly, the command line
+   is split here as the runtime would split it for main(), and the command's
+   result becomes the exit code. */
 #include "hxmonctl.h"
+#include "command_line.h"
 
 /* Report lines end in "\n"; the console and files get "\r\n". */
 static void WriteReport(const Report *report)
@@ -20,11 +24,20 @@ static void WriteReport(const Report *report)
     }
 }
 
-int main(int argc, char **argv)
+void CtlEntry(void)
 {
     static Report report;
-    int code = RunCtl(argc, argv, &report);
+    char **argv;
+    int argc = SplitCommandLine(GetCommandLineA(), &argv);
+    int code = 1;
 
+    if (argv != NULL) {
+        code = RunCtl(argc, argv, &report);
+        HeapFree(GetProcessHeap(), 0, argv);
+    } else {
+        ClearReport(&report);
+        Say(&report, "Out of memory.");
+    }
     WriteReport(&report);
-    return code;
+    ExitProcess((UINT)code);
 }

@@ -1,6 +1,9 @@
-# GoogleTest for the Windows test programs: built from the distribution's
-# sources with the Windows compiler when they are there (cross builds), else
-# an installed package (e.g. MSYS2's). Sets HX_HAVE_GTEST.
+# Windows builds: resources, and GoogleTest for the Windows test programs:
+# built from the distribution's sources with the Windows compiler when they
+# are there (cross builds), else an installed package (e.g. MSYS2's). Sets
+# HX_HAVE_GTEST.
+
+enable_language(RC)
 
 set(HX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(HX_HAVE_GTEST ON)
