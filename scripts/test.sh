@@ -109,8 +109,8 @@ windows() {
     hx_configure_windows "$arch" || return 1
     local dir=$HX_WIN_BUILD_DIR
     if ! wine_runs "$arch"; then
-        # Only the exe: the file tests need nothing else.
-        hx_build "$dir" hxMonitor || return 1
+        # Only the exes shipped: the file tests need nothing else.
+        hx_build "$dir" hxMonitor hxmonctl || return 1
         run_ctest "$dir" -L '^exe$' --no-tests=error
         return
     fi
