@@ -81,16 +81,36 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
     default:
         Say(report, "  %q is registered with the command line: %e", trace->application,
             command);
-        break;
+        SayType(report, trace->commandType);
+        SayPlaceholders(report, command);
+        return;
     }
     SayType(report, trace->commandType);
+}
+
+void SayPlaceholders(Report *report, const char *command)
+{
+    const char *at;
+
+    for (at = command; *at; at++) {
+        if (at[0] == '%' && (at[1] == '1' || at[1] == '2')) {
+            Say(report, "  %%1 and %%2 in it are passed as written: the monitor fills in no"
+                        " device or event name.");
+            return;
+        }
+    }
+}
+
+const char *EventName(CameraEvent event)
+{
+    return event == SnapButton ? "SnapButton" : "NewPicture";
 }
 
 int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
                       const SearchPlaces *places, char *command)
 {
     LookupTrace trace;
-    const char *name = event == SnapButton ? "SnapButton" : "NewPicture";
+    const char *name = EventName(event);
 
     Say(report, "%s:", name);
     ChooseEventCommand(record, event, command, &trace);

@@ -1,6 +1,7 @@
 /* hxmonctl: tells what the running monitor would start for each camera
-   event and why, and closes it on request. Everything it says comes from
-   the monitor's own identification and lookup code. */
+   event and why, closes it on request, and changes what each event starts.
+   Everything it says comes from the monitor's own identification and lookup
+   code. */
 #ifndef HX_HXMONCTL_H
 #define HX_HXMONCTL_H
 
@@ -48,8 +49,14 @@ typedef struct SearchPlaces {
 extern "C" {
 #endif
 
-/* "status" (also with no argument) or "close"; returns the exit code. */
+/* "status" (also with no argument), "close", or one of the registration
+   verbs; returns the exit code. */
 int RunCtl(int argc, char **argv, Report *report);
+
+/* apps, register, use or unregister (registration.h gives their exit
+   codes); -1 when the arguments are none of these. "register" takes its
+   command line from GetCommandLineA, as typed. */
+int RunRegistrationVerb(int argc, char **argv, Report *report);
 
 /* 0 when the camera is present, its control object opens, and both events'
    programs are found; otherwise 1. */
@@ -75,6 +82,9 @@ void Say(Report *report, const char *format, ...);
    them; the caller releases both. */
 void ReportCamera(Report *report, DeviceMonitor *record, CameraFinding *camera);
 
+/* The event's name as the registry and the report spell it. */
+const char *EventName(CameraEvent event);
+
 /* How the monitor would choose the event's command line (left in command,
    MAX_PATH) and whether its program is found. Returns 1 when it is. */
 int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
@@ -86,6 +96,19 @@ void FindSearchPlaces(SearchPlaces *places);
    where: the program search, as the monitor's own CreateProcessA makes it.
    Returns 1 when it is found. */
 int ReportProgram(Report *report, const SearchPlaces *places, const char *command);
+
+/* As process creation finds the program of a command line alone: the text
+   between a leading pair of quotes, or else the command line up to each
+   blank in turn. Returns 1 with the file in found; either way program
+   receives the name looked for, as written in the command line (MAX_PATH
+   buffers). */
+int FindCommandProgram(const SearchPlaces *places, const char *commandLine, char *program,
+                       char *found);
+
+/* When the command holds %1 or %2 (as software registered through the
+   platform's still-image interface has them), one line saying that the
+   monitor passes them as written; nothing otherwise. */
+void SayPlaceholders(Report *report, const char *command);
 
 #ifdef __cplusplus
 }

@@ -96,12 +96,9 @@ static const char *NextBlank(const char *text)
     return text;
 }
 
-/* As process creation finds the program of a command line alone: the text
-   between a leading pair of quotes, or else the command line up to each
-   blank in turn ("C:\Program Files\a.exe" tries "C:\Program" first). Either
-   way program receives the name looked for. */
-static int FindCommandProgram(const SearchPlaces *places, const char *commandLine,
-                              char *program, char *found)
+/* "C:\Program Files\a.exe" tries "C:\Program" first. */
+int FindCommandProgram(const SearchPlaces *places, const char *commandLine, char *program,
+                       char *found)
 {
     const char *end;
 

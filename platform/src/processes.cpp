@@ -4,6 +4,7 @@
 // GetWindowsDirectoryA answers from the configured directory. OpenProcess
 // opens the tests' own process, a started program while a handle to it is
 // open, and the processes that tests run on threads of their own.
+// GetCommandLineA gives the command line a test set for this process.
 
 #include "sim_internal.h"
 #include "kernel_objects.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char* kDefaultWindowsDirectory = "C:\\windows";
 constexpr DWORD kFirstProcessId = 0x420;
+constexpr const char* kDefaultCommandLine = "\"C:\\Program Files\\hxMonitor\\hxmonctl.exe\"";
 
 std::string Folded(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -51,6 +53,7 @@ public:
     std::vector<Launch> launches;
     std::function<void(const std::string&)> hook;
     std::string windowsDirectory = kDefaultWindowsDirectory;
+    std::string commandLine = kDefaultCommandLine;
     std::set<std::string> missing;  // folded program paths or bare file names
     DWORD nextProcessId = kFirstProcessId;
     // By id, while anything holds them; running ones are held here too.
@@ -66,6 +69,7 @@ public:
         launches.clear();
         hook = nullptr;
         windowsDirectory = kDefaultWindowsDirectory;
+        commandLine = kDefaultCommandLine;
         missing.clear();
         byId.clear();
         running.clear();
@@ -125,6 +129,13 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
     if (!lpBuffer || uSize < needed) return needed;
     std::memcpy(lpBuffer, directory.c_str(), needed);
     return needed - 1;
+}
+
+LPSTR WINAPI GetCommandLineA(void) {
+    // The process's own copy: callers read it, and it lives as long as the
+    // command line stays as set.
+    Guard guard(State().mutex);
+    return State().commandLine.data();
 }
 
 HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD dwProcessId) {
@@ -251,6 +262,11 @@ void EndProcess() {
 void SetWindowsDirectory(const std::string& dir) {
     detail::Guard guard(detail::State().mutex);
     detail::State().windowsDirectory = dir;
+}
+
+void SetCommandLine(const std::string& commandLine) {
+    detail::Guard guard(detail::State().mutex);
+    detail::State().commandLine = commandLine;
 }
 
 void SetProgramMissing(const std::string& program, bool missing) {

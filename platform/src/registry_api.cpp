@@ -2,17 +2,22 @@
 // kernel handles, so they count as open handles and a stale one is caught.
 // Results follow Wine's kernelbase, checked against it; the functions return
 // their error and leave the thread's last error alone, as the platform does.
-// Every call of a writer is recorded, so tests can show the program never writes.
+// Every call of a writer is recorded, so tests can show the monitor never
+// writes. With DenyMachineWrites, HKLM answers a writer as it answers a user
+// without administrator rights.
 
 #include "registry_store.h"
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace hxsim::detail {
 namespace {
 
 constexpr REGSAM kMaximumAllowed = 0x02000000;
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x00040000 /* WRITE_DAC */ |
+                                0x00080000 /* WRITE_OWNER */;
 
 class RegistryKey final : public Object {
 public:
@@ -88,6 +93,17 @@ HKEY InsertKey(KeyPtr node, REGSAM access) {
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
+// The rights an open of `key` gets, or ERROR_ACCESS_DENIED when it asks for
+// a change that the key refuses to this user. MAXIMUM_ALLOWED then gets what
+// there is to get, reading. Call with the registry lock held.
+LONG GrantLocked(const KeyNode& key, REGSAM wanted, REGSAM* granted) {
+    *granted = Granted(wanted);
+    if (!(*granted & kWriteRights) || !MachineWritesDeniedLocked(key)) return ERROR_SUCCESS;
+    if (!(wanted & kMaximumAllowed)) return ERROR_ACCESS_DENIED;
+    *granted &= ~kWriteRights;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 }  // namespace hxsim::detail
 
@@ -105,6 +121,7 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
     if (lpSubKey && lpSubKey[0] == '\\') return ERROR_BAD_PATHNAME;
 
     KeyPtr target;
+    REGSAM granted = 0;
     {
         RegistryGuard guard(RegistryLock());
         if (from.node->deleted) return ERROR_KEY_DELETED;
@@ -116,8 +133,9 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
         }
         target = WalkLocked(from.node, names);
         if (!target) return ERROR_FILE_NOT_FOUND;
+        if (LONG status = GrantLocked(*target, samDesired, &granted)) return status;
     }
-    *phkResult = InsertKey(target, Granted(samDesired));
+    *phkResult = InsertKey(target, granted);
     return ERROR_SUCCESS;
 }
 
@@ -167,6 +185,51 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
     return CloseHandleValue(reinterpret_cast<HANDLE>(hKey), "RegCloseKey") ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
+// As Wine's kernelbase: the name's count is in and out in characters, the
+// terminator counted going in and not coming out. A name that does not fit
+// is cut to the buffer (terminated) with ERROR_MORE_DATA, and so is data
+// that does not fit, the name then left alone; type and data size are
+// reported either way. Values come in the order of their folded names.
+LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
+                          LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    if (LONG injected = InjectedFailure("RegEnumValueA")) return injected;
+    if ((lpData && !lpcbData) || lpReserved || !lpValueName || !lpcchValueName) return ERROR_INVALID_PARAMETER;
+    KeyRef key;
+    if (LONG status = Resolve(hKey, "RegEnumValueA", &key)) return status;
+    RegistryGuard guard(RegistryLock());
+    if (key.node->deleted) return ERROR_KEY_DELETED;
+    if (!(key.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    if (dwIndex >= key.node->values.size()) return ERROR_NO_MORE_ITEMS;
+    const RegistryValue& value = std::next(key.node->values.begin(), dwIndex)->second;
+    const hxsim::RegData& data = value.data;
+    const DWORD size = static_cast<DWORD>(data.bytes.size());
+    LONG status = ERROR_SUCCESS;
+    if (lpData) {
+        if (*lpcbData < size) {
+            status = ERROR_MORE_DATA;
+        } else {
+            if (size) std::memcpy(lpData, data.bytes.data(), size);
+            if (IsTextType(data.type) && size > 0 && data.bytes.back() != 0 && size < *lpcbData) lpData[size] = 0;
+        }
+    }
+    if (status == ERROR_SUCCESS) {
+        const DWORD length = static_cast<DWORD>(value.name.size());
+        if (length >= *lpcchValueName) {
+            status = ERROR_MORE_DATA;
+            if (*lpcchValueName) {
+                std::memcpy(lpValueName, value.name.data(), *lpcchValueName - 1);
+                lpValueName[*lpcchValueName - 1] = '\0';
+            }
+        } else {
+            std::memcpy(lpValueName, value.name.c_str(), length + 1);
+            *lpcchValueName = length;
+        }
+    }
+    if (lpType) *lpType = data.type;
+    if (lpcbData) *lpcbData = size;
+    return status;
+}
+
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
                             LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
     RecordRegistryWrite("RegCreateKeyExA(" + Describe(hKey, "RegCreateKeyExA") + ", " + Quoted(lpSubKey) + ")");
@@ -176,6 +239,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
     if (LONG status = Resolve(hKey, "RegCreateKeyExA", &from)) return status;
     if (lpSubKey && lpSubKey[0] == '\\') return ERROR_BAD_PATHNAME;
     KeyPtr target;
+    REGSAM granted = 0;
     bool created = false;
     {
         RegistryGuard guard(RegistryLock());
@@ -183,11 +247,13 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
         const std::vector<std::string> names = SplitKeyPath(lpSubKey ? lpSubKey : "");
         target = WalkLocked(from.node, names);
         if (!target) {
-            if (!(from.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+            if (!(from.access & KEY_CREATE_SUB_KEY) || MachineWritesDeniedLocked(*from.node))
+                return ERROR_ACCESS_DENIED;
             target = WalkLocked(from.node, names, true, &created);
         }
+        if (LONG status = GrantLocked(*target, samDesired, &granted)) return status;
     }
-    *phkResult = InsertKey(target, Granted(samDesired));
+    *phkResult = InsertKey(target, granted);
     if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
 }
@@ -232,6 +298,8 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     if (from.node->deleted) return ERROR_KEY_DELETED;
     KeyPtr target = WalkLocked(from.node, SplitKeyPath(lpSubKey));
     if (!target) return ERROR_FILE_NOT_FOUND;
+    // The platform opens the key for DELETE first.
+    if (MachineWritesDeniedLocked(*target)) return ERROR_ACCESS_DENIED;
     // Roots and keys with subkeys stay.
     if (target->parent.expired() || !target->children.empty()) return ERROR_ACCESS_DENIED;
     DeleteTreeLocked(target);

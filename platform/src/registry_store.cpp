@@ -13,6 +13,7 @@ struct Registry {
     KeyPtr classesRoot, currentUser, localMachine, users;
     std::vector<std::string> writes;
     std::vector<REGSAM> openAccess;
+    bool denyMachineWrites = false;
 
     Registry() { Clear(); }
 
@@ -27,6 +28,7 @@ struct Registry {
         users = std::make_shared<KeyNode>("HKU");
         writes.clear();
         openAccess.clear();
+        denyMachineWrites = false;
     }
 
     static void MarkDeleted(KeyNode& key) {
@@ -124,6 +126,33 @@ void RecordRegistryOpen(REGSAM access) {
     State().openAccess.push_back(access);
 }
 
+bool MachineWritesDeniedLocked(const KeyNode& key) {
+    return State().denyMachineWrites && key.path.compare(0, 4, "HKLM") == 0;
+}
+
+// One line per key below `key` and per value, in name order, for RegistryTree.
+void DescribeTreeLocked(const KeyNode& key, const std::string& prefix, std::vector<std::string>* lines) {
+    static const char digits[] = "0123456789abcdef";
+    for (const auto& [folded, value] : key.values) {
+        std::string line = prefix + "\"" + value.name + "\" = " + std::to_string(value.data.type) + ":";
+        for (uint8_t byte : value.data.bytes) {
+            if (byte >= 0x20 && byte < 0x7f) {
+                line += static_cast<char>(byte);
+            } else {
+                line += "\\x";
+                line += digits[byte >> 4];
+                line += digits[byte & 15];
+            }
+        }
+        lines->push_back(line);
+    }
+    for (const auto& [folded, child] : key.children) {
+        const std::string path = prefix + child->path.substr(child->path.find_last_of('\\') + 1);
+        lines->push_back(path + "\\");
+        DescribeTreeLocked(*child, path + "\\", lines);
+    }
+}
+
 size_t CountOpenKeys() { return CountOpenHandles(ObjectKind::RegistryKey); }
 
 void ResetRegistry() {
@@ -161,6 +190,19 @@ void DeleteKey(const std::string& keyPath) {
 std::vector<std::string> RegistryWrites() {
     detail::RegistryGuard guard(detail::RegistryLock());
     return detail::State().writes;
+}
+
+void DenyMachineWrites(bool deny) {
+    detail::RegistryGuard guard(detail::RegistryLock());
+    detail::State().denyMachineWrites = deny;
+}
+
+std::vector<std::string> RegistryTree(const std::string& keyPath) {
+    detail::RegistryGuard guard(detail::RegistryLock());
+    std::vector<std::string> lines;
+    detail::KeyPtr key = detail::WalkLocked(detail::LocalMachineLocked(), detail::SplitKeyPath(keyPath));
+    if (key) detail::DescribeTreeLocked(*key, "", &lines);
+    return lines;
 }
 
 std::vector<REGSAM> RegistryOpenAccess() {

@@ -53,4 +53,8 @@ void DeleteTreeLocked(const KeyPtr& key);
 void RecordRegistryWrite(const std::string& call);
 void RecordRegistryOpen(REGSAM access);
 
+// Whether HKLM refuses changes, as for a user without administrator rights.
+// Call with the registry lock held.
+bool MachineWritesDeniedLocked(const KeyNode& key);
+
 }  // namespace hxsim::detail

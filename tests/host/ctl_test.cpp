@@ -408,7 +408,7 @@ TEST_F(CtlTest, CloseSaysWhenTheMonitorRunsWithHigherRights) {
 TEST_F(CtlTest, UnknownCommandsGetTheUsage) {
     const Outcome usage = Run({"restart"});
     EXPECT_EQ(usage.exitCode, CTL_USAGE);
-    EXPECT_EQ(usage.lines.at(0), "usage: hxmonctl [status | close]");
+    EXPECT_EQ(usage.lines.at(0).substr(0, 41), "usage: hxmonctl [status | close | apps | ");
     EXPECT_NE(usage.lines.at(2).find(", 4 it runs with higher rights: use an elevated prompt, "
                                      "or log off)"),
               std::string::npos)

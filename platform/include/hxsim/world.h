@@ -205,6 +205,15 @@ void DeleteKey(const std::string& keyPath);  // with its subkeys
 std::vector<std::string> RegistryWrites();
 // The access masks passed to RegOpenKeyExA, in order.
 std::vector<REGSAM> RegistryOpenAccess();
+// As for a user without administrator rights: keys under HKLM neither open
+// nor get created for writing, nor are deleted (ERROR_ACCESS_DENIED), while
+// reading goes on as before. Cleared by ResetWorld.
+void DenyMachineWrites(bool deny = true);
+// Everything below the key, one line each in name order: a subkey as
+// "Events\SnapButton\", a value as "Events\SnapButton\"LaunchApplications" = 1:text"
+// (type, then the stored bytes, those outside printable ASCII as \xNN).
+// Empty when the key does not exist.
+std::vector<std::string> RegistryTree(const std::string& keyPath);
 
 // ---------------------------------------------------------------- processes
 
@@ -229,6 +238,9 @@ bool WaitForLaunches(size_t count, Millis timeout = Millis(5000));
 // launches, actions in the middle of a launch). Cleared by ResetWorld.
 void OnCreateProcess(std::function<void(const std::string& commandLine)> hook);
 void SetWindowsDirectory(const std::string& dir);  // default "C:\\windows"
+// What GetCommandLineA returns from now on (a pointer taken earlier is then
+// stale). By default hxmonctl's quoted path, as if started with no arguments.
+void SetCommandLine(const std::string& commandLine);
 
 // Makes the calling thread, and the threads it then creates, a process of
 // their own, as the monitor is beside the tests: GetCurrentProcessId and
