@@ -15,6 +15,9 @@ int SetLaunchApplications(const char *event, const char *value);
 
 int RegisterApplication(const char *name, const char *commandLine);
 
+/* Whether the event's LaunchApplications value is absent. */
+int LaunchApplicationsIsAbsent(const char *event);
+
 /* Whether the event names this application and the application is
    registered with this command line. */
 int StillImageRegistrationIs(const char *event, const char *name, const char *commandLine);
