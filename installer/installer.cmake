@@ -24,13 +24,17 @@ function(hx_add_installer target outfile arch version exe)
   set(_hx_defines
     -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
     -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile})
-  # The control tool ships beside the monitor once the build has one; its
-  # target may be defined after this file, so it is looked for when the
-  # build is generated (and made a dependency at the end of configuring).
+  # The control tool and the settings window ship beside the monitor once the
+  # build has them; their targets may be defined after this file, so they are
+  # looked for when the build is generated (and made dependencies at the end
+  # of configuring).
   set(_hx_ctl $<TARGET_EXISTS:hxmonctl>)
-  list(APPEND _hx_defines $<${_hx_ctl}:-DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>>)
+  set(_hx_settings $<TARGET_EXISTS:hxMonitorSettings>)
+  list(APPEND _hx_defines $<${_hx_ctl}:-DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>>
+    $<${_hx_settings}:-DHX_SETTINGS_EXE=$<TARGET_FILE:hxMonitorSettings>>)
   set(_hx_depends ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico
-    $<${_hx_ctl}:$<TARGET_FILE:hxmonctl>>)
+    $<${_hx_ctl}:$<TARGET_FILE:hxmonctl>>
+    $<${_hx_settings}:$<TARGET_FILE:hxMonitorSettings>>)
   add_custom_command(OUTPUT ${outfile}
     COMMAND ${HX_MAKENSIS} -V2 ${_hx_defines} ${_hx_nsi}
     DEPENDS ${_hx_depends} ${exe}
@@ -45,12 +49,14 @@ function(hx_add_installer target outfile arch version exe)
 endfunction()
 
 function(_hx_installers_take_hxmonctl)
-  if(TARGET hxmonctl)
-    get_property(_hx_targets GLOBAL PROPERTY HX_INSTALLER_TARGETS)
-    foreach(_hx_target ${_hx_targets})
-      add_dependencies(${_hx_target} hxmonctl)
-    endforeach()
-  endif()
+  get_property(_hx_targets GLOBAL PROPERTY HX_INSTALLER_TARGETS)
+  foreach(_hx_companion hxmonctl hxMonitorSettings)
+    if(TARGET ${_hx_companion})
+      foreach(_hx_target ${_hx_targets})
+        add_dependencies(${_hx_target} ${_hx_companion})
+      endforeach()
+    endif()
+  endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _hx_installers_take_hxmonctl)
 

@@ -20,7 +20,9 @@ static AddRequest g_Add;
 
 static int ChooseProgramFile(HWND owner, char *path)
 {
+    char programFiles[MAX_PATH];
     OPENFILENAMEA open;
+    DWORD length;
 
     ZeroMemory(&open, sizeof(open));
     open.lStructSize = sizeof(open);
@@ -30,6 +32,10 @@ static int ChooseProgramFile(HWND owner, char *path)
     open.nMaxFile = MAX_PATH;
     open.lpstrTitle = ADD_TITLE;
     open.lpstrDefExt = "exe";
+    /* Programs are installed there; the dialog starts there. */
+    length = GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        open.lpstrInitialDir = programFiles;
     /* NOCHANGEDIR: the program search takes our current directory as the
        monitor's, which must not follow the user's browsing. */
     open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
