@@ -45,6 +45,9 @@ static DWORD EnumerateApplications(HKEY hKey, RegisteredApplication *items, DWOR
             continue;
         if (status != ERROR_SUCCESS)
             break;
+        /* The key's default value names no application. */
+        if (name[0] == '\0')
+            continue;
         if (items != NULL) {
             if (count == room)
                 break;
@@ -101,7 +104,8 @@ const RegisteredApplication *FindApplication(const ApplicationList *list, const 
 
 void SayRegisteredNames(Report *report, const ApplicationList *list)
 {
-    char line[REPORT_SIZE / 4];
+    /* Small enough for a frame without stack probes; a longer list is cut. */
+    char line[2048];
     DWORD used = 0;
     DWORD i;
 

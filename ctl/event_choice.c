@@ -91,41 +91,12 @@ static void ReadCurrentChoice(HKEY hEvents, const char *subkey, char *current)
     RegCloseKey(hEvent);
 }
 
-/* Creates the event's subkey when missing and sets its value; anything
-   created is removed again when the value cannot be set. */
-static int WriteChoice(Report *report, const PresentCamera *camera, HKEY hDriverKey,
-                       const char *subkey, const char *value)
-{
-    CreatedKeys created;
-    HKEY hEvent;
-    LONG status;
-    LONG undone;
-    char path[2 * MAX_PATH];
-
-    lstrcpyA(path, camera->keyPath);
-    lstrcatA(path, "\\");
-    lstrcatA(path, subkey);
-    status = CreateKeyPath(hDriverKey, subkey, &hEvent, &created);
-    if (status != ERROR_SUCCESS)
-        return SayChangeRefused(report, status, path);
-    status = SetTextValue(hEvent, LAUNCH_APPLICATIONS_VALUE, value);
-    RegCloseKey(hEvent);
-    if (status == ERROR_SUCCESS)
-        return CHOICE_DONE;
-    undone = RemoveCreatedKeys(&created);
-    if (undone != ERROR_SUCCESS) {
-        Say(report, "HKLM\\%e could not be changed (error %u), and a key made for it could"
-                    " not be removed again (error %u).", path, (DWORD)status, (DWORD)undone);
-        return CHOICE_FAILED;
-    }
-    return SayChangeRefused(report, status, path);
-}
-
 int UseApplication(Report *report, CameraEvent event, const char *name)
 {
     const char *subkey = event == SnapButton ? "Events\\SnapButton" : "Events\\NewPicture";
     char value[MAX_PATH];
     char current[MAX_PATH];
+    char shownPath[2 * MAX_PATH];
     PresentCamera camera;
     ApplicationList list;
     HKEY hDriverKey;
@@ -162,7 +133,13 @@ int UseApplication(Report *report, CameraEvent event, const char *name)
     if (status != ERROR_SUCCESS)
         return SayChangeRefused(report, status, camera.keyPath);
     ReadCurrentChoice(hDriverKey, subkey, current);
-    result = WriteChoice(report, &camera, hDriverKey, subkey, value);
+    lstrcpyA(shownPath, camera.keyPath);
+    lstrcatA(shownPath, "\\");
+    lstrcatA(shownPath, subkey);
+    /* The event's subkey is created when missing, and removed again when
+       its value cannot be set. */
+    result = WriteTextValue(report, hDriverKey, subkey, shownPath, LAUNCH_APPLICATIONS_VALUE,
+                            value);
     RegCloseKey(hDriverKey);
     if (result != CHOICE_DONE)
         return result;

@@ -74,26 +74,6 @@ static int QuoteProgram(const char *command, const char *program, char *stored)
     return 1;
 }
 
-/* Writes the value, creating the key when missing and removing it again
-   when the value cannot be set. */
-static int WriteCommand(Report *report, const char *name, const char *stored)
-{
-    CreatedKeys created;
-    HKEY hKey;
-    LONG status;
-
-    status = CreateKeyPath(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY, &hKey, &created);
-    if (status != ERROR_SUCCESS)
-        return SayChangeRefused(report, status, REGISTERED_APPLICATIONS_KEY);
-    status = SetTextValue(hKey, name, stored);
-    RegCloseKey(hKey);
-    if (status == ERROR_SUCCESS)
-        return CHOICE_DONE;
-    if (RemoveCreatedKeys(&created) != ERROR_SUCCESS)
-        Say(report, "A key made for the registration could not be removed again.");
-    return SayChangeRefused(report, status, REGISTERED_APPLICATIONS_KEY);
-}
-
 int RegisterCommandLine(Report *report, const char *name, const char *commandLine, int anyway)
 {
     char stored[MAX_PATH + 2];
@@ -140,7 +120,10 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
             lstrcpyA(replaced, before->command);
         FreeApplications(&list);
     }
-    result = WriteCommand(report, name, stored);
+    /* The key is created when missing, and removed again when the value
+       cannot be set. */
+    result = WriteTextValue(report, HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY,
+                            REGISTERED_APPLICATIONS_KEY, name, stored);
     if (result != CHOICE_DONE)
         return result;
 
@@ -192,7 +175,7 @@ int UnregisterApplication(Report *report, const char *name)
         Say(report, "Out of memory.");
         return CHOICE_FAILED;
     }
-    item = FindApplication(&list, name);
+    item = name[0] != '\0' ? FindApplication(&list, name) : NULL;
     if (item == NULL) {
         Say(report, "No application named %q is registered. Nothing was changed.", name);
         SayRegisteredNames(report, &list);

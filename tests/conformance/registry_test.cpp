@@ -1,10 +1,12 @@
 // The registry read contract: opening keys, reading values with the size
-// protocol, closing. The test writes its own keys and removes them again.
+// protocol, listing them, closing; and what hxmonctl's changes rely on. The
+// test writes its own keys and removes them again.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 namespace {
@@ -116,6 +118,53 @@ TEST_F(RegistryContract, KeyOpenedForReadingCannotWriteAndDeletedKeysAnswerSo) {
     DWORD size = 0;
     EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(key, "Text", nullptr, nullptr, nullptr, &size));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+}
+
+// Names are counted in characters, the terminator going in but not coming
+// out; the order of values is the registry's own, so only the set is checked.
+TEST_F(RegistryContract, ValuesAreListedWithCountsInCharacters) {
+    HKEY key = OpenForReading(kTestKey);
+    ASSERT_NE(nullptr, key);
+    std::set<std::string> names;
+    char name[16];
+    DWORD length = 0, type = 0;
+    DWORD index = 0;
+    for (; index < 8; index++) {
+        length = sizeof(name);
+        const LONG status = RegEnumValueA(key, index, name, &length, nullptr, &type, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        ASSERT_EQ(ERROR_SUCCESS, status);
+        EXPECT_EQ(std::string(name).size(), length);
+        names.insert(name);
+        if (std::string(name) == "Bytes") EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+    }
+    EXPECT_EQ(3u, index);
+    EXPECT_EQ((std::set<std::string>{"Bare", "Bytes", "Text"}), names);
+
+    length = 4;  // "Text" needs 5 with its terminator; each name here needs at least 5
+    EXPECT_EQ(ERROR_MORE_DATA, RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegEnumValueA(key, 0, nullptr, &length, nullptr, nullptr, nullptr, nullptr));
+    RegCloseKey(key);
+}
+
+// hxmonctl undoes a change by deleting the keys it made, which it knows from
+// the disposition, deepest first.
+TEST_F(RegistryContract, CreatingSaysWhetherTheKeyWasMade) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    const std::string deeper = std::string(kTestKey) + "\\New\\Deeper";
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, deeper.c_str(), 0, nullptr, 0,
+                                             KEY_READ | KEY_WRITE, nullptr, &key, &disposition));
+    EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                                             nullptr, &key, &disposition));
+    EXPECT_EQ(static_cast<DWORD>(REG_OPENED_EXISTING_KEY), disposition);
+    RegCloseKey(key);
+    const std::string made = std::string(kTestKey) + "\\New";
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_LOCAL_MACHINE, made.c_str())) << "it has a subkey";
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, deeper.c_str()));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, made.c_str()));
 }
 
 }  // namespace

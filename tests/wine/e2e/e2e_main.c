@@ -27,6 +27,7 @@ static const struct {
     { "runs_idle_without_camera", ScenarioRunsIdleWithoutCamera },
     { "hxmonctl_matches_the_monitor", ScenarioHxmonctlMatchesTheMonitor },
     { "hxmonctl_names_what_is_wrong", ScenarioHxmonctlNamesWhatIsWrong },
+    { "hxmonctl_chooses_what_a_press_starts", ScenarioHxmonctlChoosesWhatAPressStarts },
     { "settings_choose_what_a_press_starts", ScenarioSettingsChooseWhatAPressStarts },
     { "installer_silent_install", ScenarioInstallerSilentInstall },
     { "installer_reinstall_and_upgrade", ScenarioInstallerReinstallAndUpgrade },

@@ -12,6 +12,7 @@ void ScenarioRunsIdleWithoutCamera(void);
 void ScenarioStandInEquipment(void);
 void ScenarioHxmonctlMatchesTheMonitor(void);
 void ScenarioHxmonctlNamesWhatIsWrong(void);
+void ScenarioHxmonctlChoosesWhatAPressStarts(void);
 void ScenarioSettingsChooseWhatAPressStarts(void);
 
 void ScenarioInstallerSilentInstall(void);

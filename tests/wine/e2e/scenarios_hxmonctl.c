@@ -1,5 +1,6 @@
 /* hxmonctl beside the running monitor: the account it gives is what the
-   monitor then does, and it names what is wrong when something is. */
+   monitor then does, it names what is wrong when something is, and what it
+   chooses for an event is what the next press starts. */
 #include "scenarios.h"
 #include "scenario.h"
 #include "scenario_checks.h"
@@ -8,6 +9,7 @@
 #include "camera_lookup.h"
 #include "harness.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #define VIEWER_COMMAND "C:\\windows\\hxTestApp.exe --for SnapButton"
@@ -157,4 +159,84 @@ void ScenarioHxmonctlNamesWhatIsWrong(void)
               HasLine(&ctl, "NewPicture starts: %s", GONE_COMMAND),
           "NewPicture: the registered program does not exist");
     CheckOnlyLooked(&ctl, closes);
+}
+
+/* A copy of the stand-in viewer in a folder with a blank in its name, and
+   the command line the user types for it: unquoted, with a quoted argument. */
+#define VIEWER_FOLDER "C:\\hxsim\\Test Apps"
+#define VIEWER_TYPED VIEWER_FOLDER "\\hxTestApp.exe --title \"Snap Shots\" /x"
+#define VIEWER_STORED "\"" VIEWER_FOLDER "\\hxTestApp.exe\" --title \"Snap Shots\" /x"
+
+static int PressStarts(const MonitorRun *run, unsigned count, const char *program,
+                       const char *commandLine)
+{
+    LaunchLog log;
+
+    Check(PressButton(), "the press reaches the camera");
+    if (!Check(WaitForLaunches(count, &log) && log.count == count,
+               "the press started one program (%u in all)", log.count))
+        return 0;
+    CheckStartedByMonitor(&log.launches[count - 1], run, program, commandLine);
+    return 1;
+}
+
+/* While the monitor runs, the user registers a program with hxmonctl and
+   chooses it for the button: the next press starts it with the command line
+   stored for it. Choosing the default again, the press after that starts
+   hxAMCap.exe. The monitor is never restarted. */
+void ScenarioHxmonctlChoosesWhatAPressStarts(void)
+{
+    MonitorRun run = { NULL, 0 };
+    RecordEvent arm;
+    LaunchLog log;
+    CtlRun ctl;
+    char windows[MAX_PATH];
+    char viewer[MAX_PATH];
+
+    if (!BeginScenario(1))
+        return;
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    _snprintf(viewer, sizeof(viewer), "%s\\hxTestApp.exe", windows);
+    viewer[sizeof(viewer) - 1] = '\0';
+    CreateDirectoryA(VIEWER_FOLDER, NULL);
+    Check(CopyFileA(viewer, VIEWER_FOLDER "\\hxTestApp.exe", FALSE),
+          "the viewer is installed in %s", VIEWER_FOLDER);
+    if (!Check(StartMonitor(START_DIRECTORY, &run), "hxMonitor.exe starts") ||
+        !CheckArmed(&run, 1, &arm)) {
+        EndScenario(&run);
+        return;
+    }
+
+    Step("hxmonctl register %s %s", TEST_APPLICATION, VIEWER_TYPED);
+    Check(RunHxmonctl("register " TEST_APPLICATION " " VIEWER_TYPED, &ctl), "it runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 0 &&
+              HasLine(&ctl, "\"%s\" is registered with the command line: %s", TEST_APPLICATION,
+                      VIEWER_STORED),
+          "it registers the command with the program's path quoted (exit %ld)",
+          (long)ctl.exitCode);
+
+    Step("hxmonctl use snapbutton %s", TEST_APPLICATION);
+    Check(RunHxmonctl("use snapbutton " TEST_APPLICATION, &ctl), "it runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 0 && HasLine(&ctl, "  The monitor would start: %s", VIEWER_STORED),
+          "it says a press now starts the viewer (exit %ld)", (long)ctl.exitCode);
+    Check(StillImageRegistrationIs("SnapButton", TEST_APPLICATION, VIEWER_STORED),
+          "the registry holds the name under SnapButton and the stored command");
+    Step("the button is pressed");
+    PressStarts(&run, 1, "hxTestApp.exe", VIEWER_STORED);
+
+    Step("hxmonctl use SnapButton default");
+    Check(RunHxmonctl("use SnapButton default", &ctl), "it runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 0 && HasLine(&ctl, "  The monitor would start: hxAMCap.exe"),
+          "it says a press now starts the default (exit %ld)", (long)ctl.exitCode);
+    Step("the button is pressed again");
+    PressStarts(&run, 2, "hxAMCap.exe", "hxAMCap.exe");
+    Check(WaitForSingleObject(run.process, 0) == WAIT_TIMEOUT,
+          "the same monitor process ran throughout");
+
+    CheckClosesCleanly(&run, &arm);
+    WaitForAllLaunches(2, &log);
+    EndScenario(&run);
 }
