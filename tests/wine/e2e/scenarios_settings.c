@@ -11,6 +11,7 @@
 #include <string.h>
 
 #define VIEWER_COMMAND "C:\\windows\\hxTestApp.exe --for SnapButton"
+#define LEAVING_APPLICATION "HxLeaving"
 
 static int TextIs(const SettingsRun *run, int id, const char *expected)
 {
@@ -32,8 +33,10 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
     char line[MAX_PATH];
 
     if (!BeginScenario(0) ||
-        !Check(RegisterApplication(TEST_APPLICATION, VIEWER_COMMAND),
-               "%s is registered, and no event names it", TEST_APPLICATION) ||
+        !Check(RegisterApplication(TEST_APPLICATION, VIEWER_COMMAND) &&
+                   RegisterApplication(LEAVING_APPLICATION, "hxCap.exe /leaving"),
+               "%s and %s are registered, and no event names them", TEST_APPLICATION,
+               LEAVING_APPLICATION) ||
         !Check(StartMonitor(START_DIRECTORY, &run) && WaitForMonitorWindow(),
                "hxMonitor.exe runs, with no camera")) {
         EndScenario(&run);
@@ -59,6 +62,7 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
     if (!Check(PlugCamera(), "the camera is plugged in") || !CheckArmed(&run, 1, &arm) ||
         !Check(OpenSettings(&settings), "the window opens again")) {
         WaitForSettingsToEnd(&settings);
+        RemoveApplication(LEAVING_APPLICATION);
         EndScenario(&run);
         return;
     }
@@ -86,6 +90,18 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
     CheckStartedByMonitor(FindLaunch(&log, "hxTestApp.exe"), &run, "hxTestApp.exe",
                           VIEWER_COMMAND);
 
+    Step("%s is chosen for NewPicture, and unregistered before Apply", LEAVING_APPLICATION);
+    Check(ChooseItem(&settings, IDC_PICTURE_CHOICE, LEAVING_APPLICATION) &&
+              RemoveApplication(LEAVING_APPLICATION),
+          "%s is chosen, then gone", LEAVING_APPLICATION);
+    ClickButton(&settings, IDC_APPLY);
+    Check(TextIs(&settings, IDC_MESSAGE,
+                 "No application named \"" LEAVING_APPLICATION "\" is registered, so NewPicture "
+                 "cannot start it. Nothing was changed.") &&
+              LaunchApplicationsIsAbsent("NewPicture") &&
+              IsWindowEnabled(GetDlgItem(settings.dialog, IDC_APPLY)),
+          "the refusal is shown, nothing is written, and the choice waits");
+
     Step("the default is chosen, then Cancel");
     Check(ChooseItem(&settings, IDC_SNAP_CHOICE, "Default program (hxAMCap.exe)"),
           "the default is offered");
@@ -96,5 +112,6 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
           "nothing changed");
     CheckClosesCleanly(&run, &arm);
     WaitForAllLaunches(1, &log);
+    RemoveApplication(LEAVING_APPLICATION);
     EndScenario(&run);
 }

@@ -89,6 +89,11 @@ int LaunchApplicationsIsAbsent(const char *event)
            !ReadRegistryText(0, path, "LaunchApplications", text, sizeof(text));
 }
 
+int RemoveApplication(const char *name)
+{
+    return DeleteText(REGISTERED_APPLICATIONS, name);
+}
+
 int StillImageRegistrationIs(const char *event, const char *name, const char *commandLine)
 {
     char path[MAX_PATH];

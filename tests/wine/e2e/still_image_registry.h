@@ -14,6 +14,7 @@ int ClearStillImageRegistration(void);
 int SetLaunchApplications(const char *event, const char *value);
 
 int RegisterApplication(const char *name, const char *commandLine);
+int RemoveApplication(const char *name);
 
 /* Whether the event's LaunchApplications value is absent. */
 int LaunchApplicationsIsAbsent(const char *event);
