@@ -57,17 +57,13 @@ static LPARAM ItemOf(const RegisteredApplication *app)
     return app != NULL ? (LPARAM)(app - g_Settings.state.apps.items) : ITEM_UNUSABLE;
 }
 
-/* The item that stands for what the registry holds now. */
+/* The item that stands for what the registry holds now: an application
+   whose command is too long is in the list; a name that is not is not. */
 static LPARAM SavedItem(CameraEvent event)
 {
-    switch (KindOfChoice(&g_Settings.state, event)) {
-    case CHOICE_APPLICATION:
-        return ItemOf(FindApplication(&g_Settings.state.apps, Saved(event)->application));
-    case CHOICE_UNUSABLE:
-        return ITEM_UNUSABLE;
-    default:
+    if (KindOfChoice(&g_Settings.state, event) == CHOICE_DEFAULT)
         return ITEM_DEFAULT;
-    }
+    return ItemOf(FindApplication(&g_Settings.state.apps, Saved(event)->application));
 }
 
 static const RegisteredApplication *ItemApplication(LPARAM item)
@@ -75,15 +71,6 @@ static const RegisteredApplication *ItemApplication(LPARAM item)
     if (item < 0 || (DWORD)item >= g_Settings.state.apps.count)
         return NULL;
     return &g_Settings.state.apps.items[item];
-}
-
-static const char *UnusableReason(const char *name)
-{
-    const RegisteredApplication *app = FindApplication(&g_Settings.state.apps, name);
-
-    if (app != NULL && app->commandTooLong)
-        return "its command is too long: the default program starts";
-    return "not registered: the default program starts";
 }
 
 static void AddItem(HWND combo, const char *text, LPARAM data)
@@ -107,10 +94,12 @@ static void SelectItem(HWND combo, LPARAM data)
     }
 }
 
-/* The default, every registered application and, when the registry names
-   something the monitor cannot use, that name. */
+/* The default, every registered application and, when the event names
+   one that is not registered, that name; what the monitor cannot use says
+   so. */
 static void FillChoices(CameraEvent event, LPARAM selected)
 {
+    const RegisteredApplication *app;
     HWND combo = Choice(event);
     char command[MAX_PATH];
     char text[2 * MAX_PATH];
@@ -120,11 +109,18 @@ static void FillChoices(CameraEvent event, LPARAM selected)
     DefaultCommand(event, command);
     wsprintfA(text, "Default program (%s)", command);
     AddItem(combo, text, ITEM_DEFAULT);
-    for (i = 0; i < g_Settings.state.apps.count; i++)
-        AddItem(combo, g_Settings.state.apps.items[i].name, (LPARAM)i);
+    for (i = 0; i < g_Settings.state.apps.count; i++) {
+        app = &g_Settings.state.apps.items[i];
+        if (app->commandTooLong)
+            wsprintfA(text, "%s (its command is too long: the default program starts)",
+                      app->name);
+        else
+            lstrcpyA(text, app->name);
+        AddItem(combo, text, (LPARAM)i);
+    }
     if (SavedItem(event) == ITEM_UNUSABLE) {
-        wsprintfA(text, "%s (%s)", Saved(event)->application,
-                  UnusableReason(Saved(event)->application));
+        wsprintfA(text, "%s (not registered: the default program starts)",
+                  Saved(event)->application);
         AddItem(combo, text, ITEM_UNUSABLE);
     }
     SelectItem(combo, selected);
