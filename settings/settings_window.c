@@ -4,6 +4,8 @@
 #include "settings_ids.h"
 #include "settings_state.h"
 
+#include <dbt.h>
+
 /* Item data of a drop-down's items besides the registered applications,
    whose item data is their index in the application list. */
 #define ITEM_DEFAULT ((LPARAM)-1)
@@ -22,6 +24,7 @@ static const EventControls g_Controls[EVENT_COUNT] = {
 
 typedef struct SettingsWindow {
     HWND dialog;
+    HDEVNOTIFY notify;   /* image-class arrivals and removals; NULL when none */
     SettingsState state; /* as the registry holds it now */
     Report report;       /* what the last write said */
 } SettingsWindow;
@@ -191,11 +194,12 @@ static void ShowState(void)
 
     for (event = 0; event < EVENT_COUNT; event++)
         EnableWindow(Choice((CameraEvent)event), ChoicesWritable(state));
-    if (!state->camera.cameraPresent)
+    if (ChoicesWritable(state))
+        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, "");
+    else if (!state->camera.cameraPresent)
         SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE,
                         "With no camera present there is nowhere to write a choice, so the "
-                        "choices cannot be changed. Plug the camera in and open this window "
-                        "again.");
+                        "choices cannot be changed until the camera is plugged in.");
     else if (!state->camera.driverKeyOpens)
         SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE,
                         "The camera's driver key does not open, so the choices cannot be "
@@ -293,6 +297,22 @@ static int ApplyChanges(void)
     return 1;
 }
 
+/* The camera may come or go while the window is open: the window follows
+   it as the monitor does, from the image class's notifications. */
+static void WatchCamera(void)
+{
+    DEV_BROADCAST_DEVICEINTERFACE_A filter;
+    DeviceMonitor record;
+
+    InitDeviceMonitor(&record);
+    ZeroMemory(&filter, sizeof(filter));
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = record.classGuid;
+    g_Settings.notify = RegisterDeviceNotificationA(g_Settings.dialog, &filter,
+                                                    DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
 static INT_PTR OnInitDialog(HWND dialog)
 {
     HINSTANCE instance = GetModuleHandleA(NULL);
@@ -304,6 +324,7 @@ static INT_PTR OnInitDialog(HWND dialog)
                  (LPARAM)LoadImageA(instance, MAKEINTRESOURCEA(IDI_HXMONITOR), IMAGE_ICON,
                                     GetSystemMetrics(SM_CXSMICON),
                                     GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    WatchCamera();
     Reload();
     /* The dialog manager puts the focus on the first control that takes it. */
     return TRUE;
@@ -350,8 +371,21 @@ static INT_PTR OnCancel(void)
     return TRUE;
 }
 
+/* What was chosen and not applied is dropped: it was for another camera,
+   or could not be made without one. */
+static INT_PTR OnDeviceChange(WPARAM change)
+{
+    if (change == DBT_DEVICEARRIVAL || change == DBT_DEVICEREMOVECOMPLETE)
+        Reload();
+    /* The default handling answers queries. */
+    return FALSE;
+}
+
 static INT_PTR OnDestroy(void)
 {
+    if (g_Settings.notify != NULL)
+        UnregisterDeviceNotification(g_Settings.notify);
+    g_Settings.notify = NULL;
     FreeSettingsState(&g_Settings.state);
     return FALSE;
 }
@@ -384,6 +418,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(wParam);
     case WM_DESTROY:
         return OnDestroy();
     default:
