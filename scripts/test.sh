@@ -158,8 +158,8 @@ windows() {
     install_packages_for windows || return 1
     configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" || return 1
     if ! wine_runs "$arch"; then
-        # Only the exe: the file tests need nothing else.
-        build "$dir" hxMonitor || return 1
+        # Only the exes: the file tests need nothing else.
+        build "$dir" hxMonitor hxMonitorSettings || return 1
         run_ctest "$dir" -L '^exe$' --no-tests=error
         return
     fi
