@@ -167,17 +167,18 @@ void ScenarioHxmonctlNamesWhatIsWrong(void)
 #define VIEWER_TYPED VIEWER_FOLDER "\\hxTestApp.exe --title \"Snap Shots\" /x"
 #define VIEWER_STORED "\"" VIEWER_FOLDER "\\hxTestApp.exe\" --title \"Snap Shots\" /x"
 
-static int PressStarts(const MonitorRun *run, unsigned count, const char *program,
-                       const char *commandLine)
+/* The button is pressed: the count-th program started is this one. */
+static void PressStarts(const MonitorRun *run, unsigned count, const char *program,
+                        const char *commandLine)
 {
     LaunchLog log;
+    int waited;
 
     Check(PressButton(), "the press reaches the camera");
-    if (!Check(WaitForLaunches(count, &log) && log.count == count,
-               "the press started one program (%u in all)", log.count))
-        return 0;
-    CheckStartedByMonitor(&log.launches[count - 1], run, program, commandLine);
-    return 1;
+    waited = WaitForLaunches(count, &log);
+    if (Check(waited && log.count == count, "the press started one program (%u in all)",
+              log.count))
+        CheckStartedByMonitor(&log.launches[count - 1], run, program, commandLine);
 }
 
 /* While the monitor runs, the user registers a program with hxmonctl and
