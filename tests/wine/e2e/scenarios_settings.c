@@ -23,6 +23,14 @@ static int TextIs(const SettingsRun *run, int id, const char *expected)
     return strcmp(text, expected) == 0;
 }
 
+static int MessageShown(void *context)
+{
+    char text[1024];
+
+    SettingsText(context, IDC_MESSAGE, text, sizeof(text));
+    return text[0] != '\0';
+}
+
 static int ChoicesEnabled(void *context)
 {
     const SettingsRun *run = context;
@@ -98,23 +106,26 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
     CheckStartedByMonitor(FindLaunch(&log, "hxTestApp.exe"), &run, "hxTestApp.exe",
                           VIEWER_COMMAND);
 
-    Step("%s is chosen for NewPicture, and unregistered before Apply", LEAVING_APPLICATION);
+    Step("%s is chosen for NewPicture, unregistered, then Enter (OK)", LEAVING_APPLICATION);
     Check(ChooseItem(&settings, IDC_PICTURE_CHOICE, LEAVING_APPLICATION) &&
               RemoveApplication(LEAVING_APPLICATION),
           "%s is chosen, then gone", LEAVING_APPLICATION);
-    ClickButton(&settings, IDC_APPLY);
-    Check(TextIs(&settings, IDC_MESSAGE,
+    PressKey(&settings, IDC_PICTURE_CHOICE, VK_RETURN);
+    Check(WaitUntil(MessageShown, &settings, E2E_TIMEOUT_MS) &&
+              WaitForSingleObject(settings.process, 0) == WAIT_TIMEOUT &&
+              TextIs(&settings, IDC_MESSAGE,
                  "No application named \"" LEAVING_APPLICATION "\" is registered, so NewPicture "
                  "cannot start it. Nothing was changed.") &&
               LaunchApplicationsIsAbsent("NewPicture") &&
               IsWindowEnabled(GetDlgItem(settings.dialog, IDC_APPLY)),
-          "the refusal is shown, nothing is written, and the choice waits");
+          "OK is refused and the window stays: the refusal is shown, nothing is written, and "
+          "the choice waits");
 
-    Step("the default is chosen, then Cancel");
+    Step("the default is chosen, then Esc");
     Check(ChooseItem(&settings, IDC_SNAP_CHOICE, "Default program (hxAMCap.exe)"),
           "the default is offered");
-    ClickButton(&settings, IDCANCEL);
-    Check(WaitForSettingsToEnd(&settings) == 0, "the window closes, with exit code 0");
+    PressKey(&settings, IDC_SNAP_CHOICE, VK_ESCAPE);
+    Check(WaitForSettingsToEnd(&settings) == 0, "Esc cancels: the window closes, with exit code 0");
     Check(StillImageRegistrationIs("SnapButton", TEST_APPLICATION, VIEWER_COMMAND) &&
               LaunchApplicationsIsAbsent("NewPicture"),
           "nothing changed");

@@ -94,6 +94,14 @@ void ClickButton(const SettingsRun *run, int id)
                  (LPARAM)GetDlgItem(run->dialog, id));
 }
 
+void PressKey(const SettingsRun *run, int id, WPARAM key)
+{
+    HWND control = GetDlgItem(run->dialog, id);
+
+    PostMessageW(control, WM_KEYDOWN, key, 1);
+    PostMessageW(control, WM_KEYUP, key, 0xC0000001);
+}
+
 long WaitForSettingsToEnd(SettingsRun *run)
 {
     DWORD exitCode = (DWORD)-1;

@@ -23,6 +23,10 @@ int ChooseItem(const SettingsRun *run, int comboId, const char *item);
 /* Clicks a button (its WM_COMMAND); returns when the window has handled it. */
 void ClickButton(const SettingsRun *run, int id);
 
+/* A key pressed while the control has the focus: it goes through the
+   window's own message loop, where the dialog manager sees it. */
+void PressKey(const SettingsRun *run, int id, WPARAM key);
+
 /* Waits for the program to end after OK or Cancel; its exit code, or -1. */
 long WaitForSettingsToEnd(SettingsRun *run);
 
