@@ -36,8 +36,8 @@ static int ChooseProgramFile(HWND owner, char *path)
     length = GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH);
     if (length > 0 && length < MAX_PATH)
         open.lpstrInitialDir = programFiles;
-    /* NOCHANGEDIR: the program search takes our current directory as the
-       monitor's, which must not follow the user's browsing. */
+    /* NOCHANGEDIR: the process keeps its current directory, so that it
+       does not hold on to the folder the user browsed to. */
     open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                  OFN_DONTADDTORECENT;
     path[0] = '\0';
