@@ -83,6 +83,7 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
     ApplicationList list;
     const RegisteredApplication *before;
     char replaced[MAX_PATH];
+    char spelling[MAX_PATH];
     int isFound;
     int quoted = 0;
     int result;
@@ -113,21 +114,25 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
     if (!FitsTheMonitor(report, stored))
         return CHOICE_REFUSED;
 
+    /* A name registered already keeps its spelling. */
     replaced[0] = '\0';
+    lstrcpyA(spelling, name);
     if (ListApplications(&list)) {
         before = FindApplication(&list, name);
-        if (before != NULL)
+        if (before != NULL) {
             lstrcpyA(replaced, before->command);
+            lstrcpyA(spelling, before->name);
+        }
         FreeApplications(&list);
     }
     /* The key is created when missing, and removed again when the value
        cannot be set. */
     result = WriteTextValue(report, HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY,
-                            REGISTERED_APPLICATIONS_KEY, name, stored);
+                            REGISTERED_APPLICATIONS_KEY, spelling, stored);
     if (result != CHOICE_DONE)
         return result;
 
-    Say(report, "%q is registered with the command line: %e", name, stored);
+    Say(report, "%q is registered with the command line: %e", spelling, stored);
     if (quoted)
         Say(report, "  Its program's path holds blanks, so it is stored in quotes: unquoted,"
                     " process creation tries each text up to a blank first.");

@@ -103,9 +103,10 @@ TEST_F(RegistrationTest, TheCommandLineIsStoredAsTyped) {
                   "\"Picture Viewer\" is registered with the command line: " + c.stored);
     }
 
-    // The whole account of the last: the quoting, the program, what it
-    // replaced, and what each event now starts (no camera: the defaults).
-    const Outcome last = Run({"register", "Picture Viewer"}, "C:\\Program Files\\Viewer\\viewer.exe");
+    // The whole account of one more: the quoting, the program, what it
+    // replaced (keeping the name's spelling), and what each event now starts
+    // (no camera: the defaults).
+    const Outcome last = Run({"register", "PICTURE VIEWER"}, "C:\\Program Files\\Viewer\\viewer.exe");
     EXPECT_EQ(Lines(last.lines.begin(), last.lines.begin() + 5),
               (Lines{"\"Picture Viewer\" is registered with the command line: "
                      "\"C:\\Program Files\\Viewer\\viewer.exe\"",
