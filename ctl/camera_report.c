@@ -2,25 +2,6 @@
 #include "camera_driver.h"
 #include "device.h"
 
-/* The interface's path into a MAX_PATH buffer; 0 when it does not fit. */
-static int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
-                            char *path)
-{
-    union {
-        SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
-        char bytes[sizeof(DWORD) + MAX_PATH];
-    } buffer;
-
-    path[0] = '\0';
-    buffer.detail.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, &buffer.detail,
-                                          sizeof(buffer), NULL, NULL))
-        return 0;
-    buffer.bytes[sizeof(buffer) - 1] = '\0';
-    lstrcpynA(path, buffer.detail.DevicePath, MAX_PATH);
-    return 1;
-}
-
 /* One line per interface; returns 1 when it is the camera. */
 static int ReportInterface(Report *report, HDEVINFO hDevInfo,
                            PSP_DEVICE_INTERFACE_DATA interfaceData, int cameraSeen, char *path)

@@ -41,6 +41,16 @@ int CloseRunningMonitor(Report *report, DWORD timeoutMs)
     process = OpenProcess(SYNCHRONIZE, FALSE, pid);
     start = GetTickCount();
     if (!PostMessageA(window, WM_CLOSE, 0, 0)) {
+        /* Windows refuses a message to a window of higher integrity: a
+           monitor started elevated or as the system account. */
+        if (GetLastError() == ERROR_ACCESS_DENIED && IsWindow(window)) {
+            if (process != NULL)
+                CloseHandle(process);
+            Say(report, "monitor: not closed (pid %u): it runs with higher rights than this"
+                        " prompt, and Windows refused the close message; run hxmonctl close"
+                        " from an elevated prompt, or log off", pid);
+            return CLOSE_REFUSED;
+        }
         ended = !IsWindow(window);
     } else {
         ended = WaitForWindowToGo(window, start, timeoutMs) &&

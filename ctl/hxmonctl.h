@@ -12,6 +12,9 @@
 
 /* Exit codes besides those of the commands themselves. */
 #define CTL_USAGE 3
+/* "close": the monitor runs with higher rights, and Windows refused it the
+   close message. */
+#define CLOSE_REFUSED 4
 
 #ifdef __cplusplus
 extern "C" {
@@ -31,7 +34,7 @@ int RunRegistrationVerb(int argc, char **argv, Report *report);
 int ReportStatus(Report *report);
 
 /* 0 when the monitor's process ended, 1 when none was running, 2 when it
-   did not end within timeoutMs. */
+   did not end within timeoutMs, CLOSE_REFUSED when it could not be asked. */
 int CloseRunningMonitor(Report *report, DWORD timeoutMs);
 
 #ifdef __cplusplus

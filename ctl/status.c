@@ -85,7 +85,8 @@ int RunCtl(int argc, char **argv, Report *report)
     Say(report, "  status      what the monitor would start for each camera event, and why"
                 " (exit 0 when the camera is there and both programs are found, 1 otherwise)");
     Say(report, "  close       ask the running monitor to close (exit 0 closed, 1 none running,"
-                " 2 still running after %u s)", (DWORD)(CLOSE_TIMEOUT_MS / 1000));
+                " 2 still running after %u s, %u it runs with higher rights: use an elevated"
+                " prompt, or log off)", (DWORD)(CLOSE_TIMEOUT_MS / 1000), (DWORD)CLOSE_REFUSED);
     Say(report, "  apps        the registered applications, whether their programs are found,"
                 " and which events of the camera name them (exit 0)");
     Say(report, "  register    register NAME to start COMMAND-LINE, taken as typed; --anyway"

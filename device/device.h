@@ -19,6 +19,10 @@ int GetDeviceTextProperty(HDEVINFO hDevInfo, PSP_DEVINFO_DATA deviceData, DWORD 
 
 int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
                      char *service, DWORD serviceSize);
+/* The interface's path into a MAX_PATH buffer; 0, leaving it empty, when
+   it cannot be read or does not fit. */
+int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *path);
+
 /* Opens the first camera among the set's interfaces into *phDevice and
    leaves its interface record in interfaceData, for its driver key. */
 int OpenFirstDevice(HDEVINFO hDevInfo, const GUID *classGuid, HANDLE *phDevice,
@@ -44,6 +48,15 @@ int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceDat
 void ReleaseDevice(DeviceMonitor *monitor);
 void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);
 void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);
+
+/* DBT_DEVNODES_CHANGED: makes the record agree with the interfaces present
+   when a notification of the camera's was lost. With a camera held, looks
+   now and takes it down if it has gone. Returns 1 when nothing is held and
+   the caller should call OnDeviceNodesSettled a moment later, once an
+   arrival that follows the message has had its chance to be served. */
+int OnDeviceNodesChanged(DeviceMonitor *monitor);
+/* Serves, as its arrival would have, a camera present but not held. */
+void OnDeviceNodesSettled(DeviceMonitor *monitor);
 
 #ifdef __cplusplus
 }

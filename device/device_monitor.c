@@ -24,6 +24,7 @@ int InitDeviceMonitor(DeviceMonitor *monitor)
     monitor->hDevice = NO_HANDLE;
     monitor->hDriverKey = NO_KEY;
     monitor->hStopEvent = NO_HANDLE;
+    monitor->devicePath[0] = '\0';
     return 0;
 }
 

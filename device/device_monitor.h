@@ -18,6 +18,10 @@ typedef struct DeviceMonitor {
     HANDLE hDevice;         /* the camera driver's control object */
     HKEY hDriverKey;        /* driver key holding the event registration */
     HANDLE hStopEvent;      /* manual-reset: tells the worker to stop */
+    /* The interface path of the camera hDevice holds, so that a later look
+       at the present interfaces can tell whether it is still there; empty
+       when no camera is held. Only the main thread uses it. */
+    char devicePath[MAX_PATH];
 } DeviceMonitor;
 
 #ifdef __cplusplus

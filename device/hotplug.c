@@ -41,24 +41,15 @@ static int GetBroadcastPath(const DEV_BROADCAST_HDR *broadcast, char *path)
 
 /* Looks the path up among the set's interfaces, as the device installer
    compares paths: without regard to case. */
-static int FindInterfaceByPath(DeviceMonitor *monitor, const char *devicePath,
+static int FindInterfaceByPath(HDEVINFO hDevInfo, const GUID *classGuid, const char *devicePath,
                                PSP_DEVICE_INTERFACE_DATA interfaceData)
 {
-    union {
-        SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
-        char bytes[sizeof(DWORD) + MAX_PATH];
-    } buffer;
+    char path[MAX_PATH];
     DWORD index;
 
-    for (index = 0; SetupDiEnumDeviceInterfaces(monitor->hDevInfo, NULL, &monitor->classGuid, index,
-                                                interfaceData);
+    for (index = 0; SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index, interfaceData);
          index++) {
-        buffer.detail.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (!SetupDiGetDeviceInterfaceDetailA(monitor->hDevInfo, interfaceData, &buffer.detail,
-                                              sizeof(buffer), NULL, NULL))
-            continue;
-        buffer.bytes[sizeof(buffer) - 1] = '\0';
-        if (lstrcmpiA(buffer.detail.DevicePath, devicePath) == 0)
+        if (GetInterfacePath(hDevInfo, interfaceData, path) && lstrcmpiA(path, devicePath) == 0)
             return 1;
     }
     GetLastError();
@@ -78,7 +69,8 @@ static int OpenBroadcastInterface(DeviceMonitor *monitor, const char *devicePath
     if (!(flags & DIODI_NO_ADD))
         SetupDiGetClassDevsExA(&monitor->classGuid, NULL, NULL,
                                DIGCF_PRESENT | DIGCF_DEVICEINTERFACE, monitor->hDevInfo, NULL, NULL);
-    return FindInterfaceByPath(monitor, devicePath, interfaceData);
+    return FindInterfaceByPath(monitor->hDevInfo, &monitor->classGuid, devicePath,
+                               interfaceData);
 }
 
 int IsCameraInterface(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData)
@@ -99,6 +91,21 @@ void ReleaseDevice(DeviceMonitor *monitor)
         monitor->hDevice = NO_HANDLE;
     }
     UnlockMonitor();
+    monitor->devicePath[0] = '\0';
+}
+
+/* Takes the held camera down as its removal does: the worker is stopped
+   first, since it uses the key and the device until then. */
+static void ReleaseCamera(DeviceMonitor *monitor)
+{
+    StopEventWorker(monitor);
+    ReleaseWorkerAndKey(monitor);
+    ReleaseDevice(monitor);
+}
+
+static int IsHeldPath(const DeviceMonitor *monitor, const char *devicePath)
+{
+    return monitor->hDevice != NO_HANDLE && lstrcmpiA(monitor->devicePath, devicePath) == 0;
 }
 
 int BuildDriverKeyPath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
@@ -146,20 +153,23 @@ int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceDat
     return 0;
 }
 
-void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
+/* Serves an image-class interface that has arrived at `devicePath`: the
+   camera's is opened, with its own driver key, and armed. */
+static void ServeArrival(DeviceMonitor *monitor, const char *devicePath)
 {
     SP_DEVICE_INTERFACE_DATA interfaceData;
-    char devicePath[MAX_PATH];
     char controlPath[MAX_PATH];
     HANDLE hDevice;
     HANDLE hEarlier;
 
-    if (!GetBroadcastPath(broadcast, devicePath))
-        return;
     if (!OpenBroadcastInterface(monitor, devicePath, 0, &interfaceData))
         return;
     if (!IsCameraInterface(monitor->hDevInfo, &interfaceData))
         return;
+    /* The camera arriving where the held one is: that one's removal was
+       lost, and the worker is still armed on a device that has gone. */
+    if (IsHeldPath(monitor, devicePath))
+        ReleaseCamera(monitor);
     /* Only the camera's own driver key: the record never holds another
        device's, so the camera's events are never looked up under it. */
     OpenDriverKey(monitor, &interfaceData);
@@ -179,9 +189,20 @@ void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
     UnlockMonitor();
     if (hEarlier != NO_HANDLE)
         CloseHandle(hEarlier);
-    if (hDevice == NO_HANDLE)
+    if (hDevice == NO_HANDLE) {
+        monitor->devicePath[0] = '\0';
         return;
+    }
+    lstrcpyA(monitor->devicePath, devicePath);
     StartEventWorker(monitor);
+}
+
+void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
+{
+    char devicePath[MAX_PATH];
+
+    if (GetBroadcastPath(broadcast, devicePath))
+        ServeArrival(monitor, devicePath);
 }
 
 void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
@@ -194,10 +215,81 @@ void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
     if (!OpenBroadcastInterface(monitor, devicePath, DIODI_NO_ADD, &interfaceData))
         return;
     /* Any camera's removal takes down the held camera and its worker. */
-    if (IsCameraInterface(monitor->hDevInfo, &interfaceData)) {
-        StopEventWorker(monitor);
-        ReleaseWorkerAndKey(monitor);
-        ReleaseDevice(monitor);
-    }
+    if (IsCameraInterface(monitor->hDevInfo, &interfaceData))
+        ReleaseCamera(monitor);
     SetupDiDeleteDeviceInterfaceData(monitor->hDevInfo, &interfaceData);
+}
+
+/* What one look at the present image-class interfaces found. */
+typedef struct PresentInterfaces {
+    int heldPresent;                /* the held camera's path is among them */
+    char cameraPath[MAX_PATH];      /* the first camera's path; empty when none */
+} PresentInterfaces;
+
+/* Enumerates the interfaces present now, in a set of its own: the record's
+   set also lists interfaces that have gone. Returns 0 when the look fails. */
+static int LookAtPresentInterfaces(DeviceMonitor *monitor, PresentInterfaces *present)
+{
+    SP_DEVICE_INTERFACE_DATA interfaceData;
+    char path[MAX_PATH];
+    HDEVINFO hPresent;
+    DWORD index;
+
+    present->heldPresent = 0;
+    present->cameraPath[0] = '\0';
+    hPresent = SetupDiGetClassDevsA(&monitor->classGuid, NULL, NULL,
+                                   DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (hPresent == NO_HANDLE) {
+        GetLastError();
+        return 0;
+    }
+    interfaceData.cbSize = sizeof(interfaceData);
+    for (index = 0; SetupDiEnumDeviceInterfaces(hPresent, NULL, &monitor->classGuid, index,
+                                                &interfaceData);
+         index++) {
+        if (!GetInterfacePath(hPresent, &interfaceData, path))
+            continue;
+        if (IsHeldPath(monitor, path))
+            present->heldPresent = 1;
+        if (present->cameraPath[0] == '\0' && IsCameraInterface(hPresent, &interfaceData))
+            lstrcpyA(present->cameraPath, path);
+    }
+    GetLastError();
+    SetupDiDestroyDeviceInfoList(hPresent);
+    return 1;
+}
+
+int OnDeviceNodesChanged(DeviceMonitor *monitor)
+{
+    PresentInterfaces present;
+    SP_DEVICE_INTERFACE_DATA interfaceData;
+
+    if (monitor->hDevInfo == NO_HANDLE)
+        return 0;
+    /* With no camera held, an arrival may follow this message: the later
+       look leaves it to be served as it comes. */
+    if (monitor->hDevice == NO_HANDLE)
+        return 1;
+    /* The interface's state changes before the platform says the tree
+       changed, so a camera that has gone is already missing from this look. */
+    if (!LookAtPresentInterfaces(monitor, &present) || present.heldPresent)
+        return 0;
+    /* Its removal may be lost: taken down here, and forgotten by the set so
+       that a late removal of it cannot take down a camera held by then. */
+    if (OpenBroadcastInterface(monitor, monitor->devicePath, DIODI_NO_ADD, &interfaceData))
+        SetupDiDeleteDeviceInterfaceData(monitor->hDevInfo, &interfaceData);
+    ReleaseCamera(monitor);
+    return 0;
+}
+
+void OnDeviceNodesSettled(DeviceMonitor *monitor)
+{
+    PresentInterfaces present;
+
+    if (monitor->hDevInfo == NO_HANDLE || monitor->hDevice != NO_HANDLE)
+        return;
+    /* A camera present but not held arrived without its arrival reaching
+       us: it is served now as that arrival would have served it. */
+    if (LookAtPresentInterfaces(monitor, &present) && present.cameraPath[0] != '\0')
+        ServeArrival(monitor, present.cameraPath);
 }

@@ -37,6 +37,25 @@ int GetDeviceService(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData,
     return type == REG_SZ;
 }
 
+int GetInterfacePath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *path)
+{
+    union {
+        SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
+        char bytes[sizeof(DWORD) + MAX_PATH];
+    } buffer;
+
+    path[0] = '\0';
+    buffer.detail.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (!SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, &buffer.detail,
+                                          sizeof(buffer), NULL, NULL)) {
+        GetLastError();
+        return 0;
+    }
+    buffer.bytes[sizeof(buffer) - 1] = '\0';
+    lstrcpynA(path, buffer.detail.DevicePath, MAX_PATH);
+    return 1;
+}
+
 /* Opens the control object behind a device path; NO_HANDLE when the path is
    too long for it or the driver refuses. */
 static HANDLE OpenCameraAt(const char *devicePath)

@@ -12,7 +12,8 @@
 //                 bit4 the cameras refuse opens    bit5 the cameras refuse arming
 //                 bit6 press every armed camera at the end
 //   then up to 8 records, each:
-//   byte  event   index into kEvents; 0xFF takes the next word as wParam
+//   byte  event   index into kEvents; 0xFF takes the next word as wParam;
+//                 0xFE: the timer that follows a tree change fires (no record)
 //   sized record bytes, laid out as DEV_BROADCAST_DEVICEINTERFACE_A/W
 //
 // After every record no handle may have been misused and nothing written to
@@ -129,6 +130,11 @@ void Run(hxfuzz::Input& in) {
 
     for (int i = 0; i < kMaxRecords && !in.empty(); ++i) {
         const uint8_t selector = in.Byte();
+        if (selector == 0xFE) {
+            MonitorWndProc(window, WM_TIMER, MONITOR_SETTLE_TIMER, 0);
+            hxfuzz::CheckWorld();
+            continue;
+        }
         const WPARAM event = selector == 0xFF ? in.Word() : kEvents[selector % kEventCount];
         const auto bytes = in.Sized(kMaxRecordInput);
         const auto record = MakeRecord(bytes);

@@ -39,6 +39,7 @@ def write(target, seeds):
 
 ARRIVAL, REMOVE_COMPLETE, REMOVE_PENDING, QUERY_REMOVE = 0, 1, 2, 3
 DEVNODES_CHANGED, CUSTOM = 5, 6
+SETTLE = 0xFE  # the timer that follows a tree change fires
 
 
 def interface_record(path, wide=False, terminated=True, size=None, devicetype=5):
@@ -74,6 +75,8 @@ def device_change_seeds():
         "volume": bytes([0x41]) + records((ARRIVAL, volume), (REMOVE_COMPLETE, volume)),
         "query-remove": bytes([0x41]) + records((QUERY_REMOVE, interface_record(cam0))),
         "devnodes-changed": bytes([0x41]) + records((DEVNODES_CHANGED, b"")),
+        # Camera 1's arrival is lost: the look after the tree change serves it.
+        "devnodes-then-settle": bytes([0x4C]) + records((DEVNODES_CHANGED, b"")) + bytes([SETTLE]),
         "refused-open": bytes([0x54]) + records((ARRIVAL, interface_record(cam1))),
         "refused-arm": bytes([0x65]) + records((REMOVE_COMPLETE, interface_record(cam0))),
         "raw-event": bytes([0x41, 0xFF]) + struct.pack("<H", 0x8000) + sized(interface_record(cam0)),

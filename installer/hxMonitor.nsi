@@ -11,11 +11,29 @@
 ; key and lists it under Add/Remove Programs. An installed or running copy is
 ; replaced: closed with WM_CLOSE, as the monitor expects to be closed.
 ;
+; The installer runs with administrator rights, or as the system account
+; under a deployment tool, and whatever it starts would keep those rights,
+; as would every program the monitor starts. So it never starts the monitor
+; itself: the desktop's shell does, as the user who owns the desktop (the
+; finish page's box, or a silent install in a user's session); in a
+; service's context nothing starts before the next logon.
+;
+; Test builds only: -DHX_TEST_FORCED_CONTEXT makes a silent install take the
+; session id and the system-account answer from HX_SETUP_FORCE_SESSION and
+; HX_SETUP_FORCE_SYSTEM (1 or 0) when set, so that the service's branch can
+; be shown where everything runs in one user's session.
+; -DHX_TEST_NATIVE_STUB builds the x64 package on the 64-bit stub, for Wine
+; without its 32-bit side (such a package cannot refuse 32-bit Windows).
+;
 ; Exit codes, also of the uninstaller: 0 done, 1 cancelled by the user,
 ; 2 refused (the x64 package on 32-bit Windows) or aborted, 3 a running
 ; hxMonitor did not end within 10 s after WM_CLOSE: nothing was changed.
 
-Unicode true
+!ifdef HX_TEST_NATIVE_STUB
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -23,6 +41,7 @@ RequestExecutionLevel admin
 !include x64.nsh
 !include FileFunc.nsh
 !include WinMessages.nsh
+!include MUI2.nsh
 
 !ifndef HX_ARCH | HX_VERSION | HX_EXE | HX_ICON | HX_OUTFILE
   !error "define HX_ARCH, HX_VERSION, HX_EXE, HX_ICON and HX_OUTFILE"
@@ -30,6 +49,11 @@ RequestExecutionLevel admin
 !if "${HX_ARCH}" != "x86"
 !if "${HX_ARCH}" != "x64"
   !error "HX_ARCH must be x86 or x64, not ${HX_ARCH}"
+!endif
+!endif
+!ifdef HX_TEST_NATIVE_STUB
+!if "${HX_ARCH}" != "x64"
+  !error "HX_TEST_NATIVE_STUB is for the x64 package"
 !endif
 !endif
 
@@ -48,11 +72,12 @@ RequestExecutionLevel admin
 !define SYNCHRONIZE 0x00100000
 !define EXIT_ABORTED 2
 !define EXIT_STILL_RUNNING 3
+!define WIN_LOCAL_SYSTEM_SID 22 ; WELL_KNOWN_SID_TYPE WinLocalSystemSid
+!define TOKEN_QUERY 8
+!define TOKEN_USER_CLASS 1 ; TOKEN_INFORMATION_CLASS TokenUser
 
 Name "hxMonitor ${HX_VERSION}"
 OutFile "${HX_OUTFILE}"
-Icon "${HX_ICON}"
-UninstallIcon "${HX_ICON}"
 BrandingText "${PUBLISHER} hxMonitor ${HX_VERSION} (${HX_ARCH})"
 !if "${HX_ARCH}" == "x64"
   InstallDir "$PROGRAMFILES64\hxMonitor"
@@ -70,10 +95,17 @@ VIAddVersionKey /LANG=1033 FileVersion "${HX_VERSION}"
 VIAddVersionKey /LANG=1033 ProductVersion "${HX_VERSION}"
 VIAddVersionKey /LANG=1033 LegalCopyright "${PUBLISHER}"
 
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+!define MUI_ICON "${HX_ICON}"
+!define MUI_UNICON "${HX_ICON}"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start hxMonitor now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartMonitorAsUser
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
 
 ; Where an earlier install of this architecture put its files, if anywhere.
 Var previousDir
@@ -213,11 +245,82 @@ Section "hxMonitor"
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${ARP_KEY}" "EstimatedSize" $0
 
-  ; As a logon would start it. Its working directory is the Windows
-  ; directory, so that it does not hold the installation folder.
-  SetOutPath "$WINDIR"
-  Exec '"$INSTDIR\hxMonitor.exe"'
+  ; The finish page offers the start in an interactive install.
+  ${If} ${Silent}
+    Call StartMonitorIfUserSession
+  ${EndIf}
 SectionEnd
+
+; StartMonitorAsUser: has the desktop's shell start the monitor, so that it
+; runs as the user who owns the desktop, with that user's rights, not the
+; installer's. The Windows directory as working directory, as at a logon, so
+; that it does not hold the installation folder.
+Function StartMonitorAsUser
+  SetOutPath "$WINDIR"
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\hxMonitor.exe"'
+FunctionEnd
+
+; ReadRunContext: $0 the session this installer runs in, $1 1 when it runs
+; as the system account, else 0.
+Function ReadRunContext
+  Push $2
+  Push $3
+  Push $4
+  System::Call 'kernel32::GetCurrentProcessId() i .r2'
+  StrCpy $0 0
+  System::Call 'kernel32::ProcessIdToSessionId(i r2, *i .r0) i'
+  StrCpy $1 0
+  System::Call 'advapi32::OpenProcessToken(p -1, i ${TOKEN_QUERY}, *p .r2) i .r3'
+  ${If} $3 <> 0
+    ; A TOKEN_USER: the SID's address, its attributes, then the SID itself.
+    System::Alloc 256
+    Pop $4
+    System::Call 'advapi32::GetTokenInformation(p r2, i ${TOKEN_USER_CLASS}, p r4, i 256, *i) i .r3'
+    ${If} $3 <> 0
+      System::Call '*$4(p .r3)'
+      System::Call 'advapi32::IsWellKnownSid(p r3, i ${WIN_LOCAL_SYSTEM_SID}) i .r1'
+      ${If} $1 <> 0
+        StrCpy $1 1
+      ${EndIf}
+    ${EndIf}
+    System::Free $4
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+  !ifdef HX_TEST_FORCED_CONTEXT
+    ReadEnvStr $2 HX_SETUP_FORCE_SESSION
+    ${If} $2 != ""
+      StrCpy $0 $2
+    ${EndIf}
+    ReadEnvStr $2 HX_SETUP_FORCE_SYSTEM
+    ${If} $2 != ""
+      StrCpy $1 $2
+    ${EndIf}
+  !endif
+  Pop $4
+  Pop $3
+  Pop $2
+FunctionEnd
+
+; StartMonitorIfUserSession: a silent install in a user's session (not
+; session 0, not the system account) starts the monitor as the interactive
+; install does. In a service's context, a deployment tool's, the shell there
+; is nobody's desktop: the next logon starts the monitor.
+Function StartMonitorIfUserSession
+  Push $0
+  Push $1
+  Call ReadRunContext
+  ${If} $0 <> 0
+  ${AndIf} $1 = 0
+    DetailPrint "Starting hxMonitor through the shell, as the user of this session"
+    Call StartMonitorAsUser
+  ${ElseIf} $1 <> 0
+    DetailPrint "Running as the system account, on no user's desktop: hxMonitor starts at the next logon"
+  ${Else}
+    DetailPrint "Running in session 0, on no user's desktop: hxMonitor starts at the next logon"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
 
 Function un.onInit
   !insertmacro USE_PACKAGE_VIEW

@@ -17,13 +17,18 @@ else()
 endif()
 set(_hx_nsi ${CMAKE_CURRENT_LIST_DIR}/hxMonitor.nsi)
 
-# hx_add_installer(TARGET OUTFILE ARCH VERSION EXE [ALL]): a package for
-# ARCH (x86 or x64) from the installer script, for VERSION, carrying EXE as
-# hxMonitor.exe (a target's file or any file that a target makes).
+# hx_add_installer(TARGET OUTFILE ARCH VERSION EXE [ALL] [DEFINES NAME...]):
+# a package for ARCH (x86 or x64) from the installer script, for VERSION,
+# carrying EXE as hxMonitor.exe (a target's file or any file that a target
+# makes). DEFINES are the script's test-only switches (HX_TEST_...).
 function(hx_add_installer target outfile arch version exe)
+  cmake_parse_arguments(PARSE_ARGV 5 _hx "ALL" "" "DEFINES")
   set(_hx_defines
     -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
     -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile})
+  foreach(_hx_define ${_hx_DEFINES})
+    list(APPEND _hx_defines -D${_hx_define})
+  endforeach()
   # The control tool and the settings window ship beside the monitor once the
   # build has them; their targets may be defined after this file, so they are
   # looked for when the build is generated (and made dependencies at the end
@@ -35,12 +40,14 @@ function(hx_add_installer target outfile arch version exe)
   set(_hx_depends ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico
     $<${_hx_ctl}:$<TARGET_FILE:hxmonctl>>
     $<${_hx_settings}:$<TARGET_FILE:hxMonitorSettings>>)
+  get_filename_component(_hx_outdir ${outfile} DIRECTORY)
   add_custom_command(OUTPUT ${outfile}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_hx_outdir}
     COMMAND ${HX_MAKENSIS} -V2 ${_hx_defines} ${_hx_nsi}
     DEPENDS ${_hx_depends} ${exe}
     COMMENT "Packaging ${outfile}"
     VERBATIM COMMAND_EXPAND_LISTS)
-  if(ARGN STREQUAL "ALL")
+  if(_hx_ALL)
     add_custom_target(${target} ALL DEPENDS ${outfile})
   else()
     add_custom_target(${target} DEPENDS ${outfile})

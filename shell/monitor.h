@@ -7,6 +7,9 @@
 #define MONITOR_CLASS_NAME "hxMonitor"
 #define MONITOR_WINDOW_TITLE "Halvex Monitor Application"
 #define MONITOR_ALREADY_RUNNING "hxMon: Already Running!"
+/* The window's one timer: the look that follows a change of the device
+   tree while no camera is held. */
+#define MONITOR_SETTLE_TIMER 1
 
 #ifdef __cplusplus
 extern "C" {

@@ -2,15 +2,19 @@
 # The real hxMonitor.exe under Wine with the stand-in camera: press-to-start
 # time, idle wake-ups and a soak. Prints figures; README.md shows them.
 #
-#   bench/wine/run.sh [--brief] [--build-dir DIR] [--no-build] [NAME...]
+#   bench/wine/run.sh [--brief] [--build-dir DIR] [--no-build] [--monitor EXE] [NAME...]
 #
-# NAME: presses idle soak (default: all three).
+# NAME: presses idle soak (default: all three), stress (only when named).
 #   presses  press -> stand-in start, beside a bare CreateProcessA (300 presses)
 #   idle     voluntary context switches over 10 s, monitor armed, beside a
 #            program that polls every 500 ms
 #   soak     1000 presses and 100 unplug/plug cycles; fails on a lost or
 #            doubled launch or a handle the monitor did not give back
-# --brief    20 presses, 3 s idle, soak of 50 presses and 5 cycles
+#   stress   20 unplug/plug cycles, each after 7 s in which the monitor's
+#            main thread is idle, beside two busy loops; prints how many
+#            ended with the camera unserved (a figure, never a failure)
+# --brief    20 presses, 3 s idle, soak of 50 presses and 5 cycles, stress 3
+# --monitor  run this hxMonitor.exe instead of the build's (an older build)
 # --build-dir  the Windows build (default <build root>/win32, or win64 for
 #            HX_WINE_ARCH=x64); --no-build uses it as it is.
 # Environment: HX_BUILD_ROOT (default <repo>/build), HX_JOBS (default 2),
@@ -28,6 +32,7 @@ export HX_BUILD_ROOT=${HX_BUILD_ROOT:-$ROOT/build}
 
 brief=0
 build=1
+monitor_exe=
 dir=
 names=()
 while [ $# -gt 0 ]; do
@@ -35,8 +40,9 @@ while [ $# -gt 0 ]; do
         --brief) brief=1 ;;
         --no-build) build=0 ;;
         --build-dir) dir=${2:?--build-dir needs a directory}; shift ;;
-        -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
-        presses|idle|soak) names+=("$1") ;;
+        --monitor) monitor_exe=${2:?--monitor needs an exe}; shift ;;
+        -h|--help) sed -n '2,27p' "$0"; exit 0 ;;
+        presses|idle|soak|stress) names+=("$1") ;;
         *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
     esac
     shift
@@ -44,9 +50,9 @@ done
 [ ${#names[@]} -gt 0 ] || names=(presses idle soak)
 
 if [ "$brief" -eq 1 ]; then
-    presses=20 idle_seconds=3 soak_presses=50 soak_cycles=5
+    presses=20 idle_seconds=3 soak_presses=50 soak_cycles=5 stress_cycles=3
 else
-    presses=300 idle_seconds=10 soak_presses=1000 soak_cycles=100
+    presses=300 idle_seconds=10 soak_presses=1000 soak_cycles=100 stress_cycles=20
 fi
 
 export HX_WINEPREFIX=${HX_WINEPREFIX:-$HX_BUILD_ROOT/wineprefix-bench}
@@ -69,7 +75,8 @@ if [ "$build" -eq 1 ]; then
 fi
 dir=$(cd "$dir" && pwd)
 bench=$dir/bench-wine
-for file in "$dir/hxMonitor.exe" "$dir/closemon.exe" "$dir/standin/camctl.exe" \
+monitor_exe=${monitor_exe:-$dir/hxMonitor.exe}
+for file in "$monitor_exe" "$dir/closemon.exe" "$dir/standin/camctl.exe" \
             "$bench/hxwinebench.exe" "$bench/hxstamp.exe" "$bench/hxpoll500.exe"; do
     [ -f "$file" ] || fail "missing $file: build the wine_bench target"
 done
@@ -85,8 +92,10 @@ fi
 out=$(mktemp -d "${TMPDIR:-/tmp}/hx-wine-bench.XXXXXX") || exit 1
 monitor_pid=
 poller_pid=
+busy_pids=()
 cleanup() {
     [ -n "$poller_pid" ] && kill "$poller_pid" 2>/dev/null
+    [ ${#busy_pids[@]} -gt 0 ] && kill "${busy_pids[@]}" 2>/dev/null
     if [ -n "$monitor_pid" ]; then
         wine "$dir/closemon.exe" >/dev/null 2>&1
         wait "$monitor_pid" 2>/dev/null
@@ -123,7 +132,7 @@ start_monitor() {
         sleep 2
     fi
     win "$dir/standin/camctl.exe" reset || return 1
-    setsid wine "$dir/hxMonitor.exe" </dev/null >"$out/monitor.out" 2>&1 &
+    setsid wine "$monitor_exe" </dev/null >"$out/monitor.out" 2>&1 &
     monitor_pid=$!
     win "$bench/hxwinebench.exe" handles >/dev/null
 }
@@ -256,6 +265,31 @@ bench_soak() {
     win "$bench/hxwinebench.exe" soak "$soak_presses" "$soak_cycles" || result=1
     close_monitor || result=1
     echo "  soak with monitor start and close: $((SECONDS - started)) s"
+    return "$result"
+}
+
+# ---------------------------------------------------------------- stress
+
+bench_stress() {
+    echo
+    echo "==> stress ($stress_cycles unplug/plug cycles after 7 s idle, two busy loops)"
+    start_monitor || { echo "FAIL: the monitor did not arm the camera"; return 1; }
+    # Both cores busy, as when the loss was seen; the monitor's main thread
+    # is idle for the 7 s before each unplug (6 s past its last timer).
+    local i
+    # HXBENCH_BUSY_NICE: their nice value (default 0; negative needs root).
+    for i in 1 2; do
+        nice -n "${HXBENCH_BUSY_NICE:-0}" bash -c 'while :; do :; done' &
+        busy_pids+=($!)
+    done
+    local result=0
+    local started=$SECONDS
+    win "$bench/hxwinebench.exe" stress "$stress_cycles" 7000 || result=1
+    kill "${busy_pids[@]}" 2>/dev/null
+    wait "${busy_pids[@]}" 2>/dev/null
+    busy_pids=()
+    echo "  run took $((SECONDS - started)) s ($monitor_exe)"
+    close_monitor || result=1
     return "$result"
 }
 

@@ -7,6 +7,9 @@
 //                                  CreateProcessA of the same program
 //   hxwinebench soak PRESSES CYCLES  presses and unplug/plug cycles; the
 //                                  monitor's open handles and the launches
+//   hxwinebench stress CYCLES IDLE_MS  unplug/plug cycles, each after the
+//                                  monitor has been idle IDLE_MS; how many
+//                                  ended with the camera unserved
 //   hxwinebench handles [--list]   waits for the monitor to arm the camera,
 //                                  prints its pid and handle count (--list:
 //                                  and each handle's type and name)
@@ -348,6 +351,59 @@ int Soak(unsigned presses, unsigned cycles)
     return failures ? 1 : 0;
 }
 
+// Unplug/plug cycles, each unplug after the monitor's main thread has been
+// idle `idleMs`: Wine throws away a notification it sends to a thread idle
+// for over 5 s that has just been woken. A cycle is served when the monitor
+// let the camera go (disarm, close), took it again (open, arm) and a press
+// then started one program. The stand-in keeps its events armed through an
+// unplug, so a press alone cannot tell: a real camera's would be gone.
+int Stress(unsigned cycles, unsigned idleMs)
+{
+    constexpr DWORD kNoticeMs = 5000;  // beyond Wine's 2 s send time-out
+    const auto monitor = ArmedMonitor();
+    if (!monitor)
+        return Fail("no armed hxMonitor.exe (window of class hxMonitor, camera armed)");
+    const auto log = StampLog::Open();
+    if (!log)
+        return Fail("HXBENCH_STAMP_LOG / HXBENCH_STAMP_EVENT unset or unusable");
+    std::size_t lines = 0;
+    unsigned unserved = 0, notReleased = 0, notRearmed = 0;
+    for (unsigned cycle = 1; cycle <= cycles; ++cycle) {
+        Sleep(idleMs);
+        const auto before = ReadDriverCounters();
+        if (!before)
+            return Fail("cannot read the driver's record");
+        if (!Unplug())
+            return Fail("the driver refused unplug");
+        const bool released = WaitForCounters([&](const DriverCounters &c) {
+            return c.disarms > before->disarms && c.closes > before->closes;
+        }, kNoticeMs);
+        if (!Plug())
+            return Fail("the driver refused plug");
+        const bool rearmed = WaitForCounters([&](const DriverCounters &c) {
+            return c.armed && c.opens > before->opens && c.arms > before->arms;
+        }, kNoticeMs);
+        std::string pressed = "not pressed";
+        if (rearmed) {
+            const Served served = PressAndWait(*monitor, *log, lines);
+            pressed = served.error.empty() ? "press served" : served.error;
+        }
+        const bool ok = released && rearmed && pressed == "press served";
+        notReleased += !released;
+        notRearmed += !rearmed;
+        unserved += !ok;
+        std::printf("  cycle %2u: %s, %s, %s%s\n", cycle,
+                    released ? "let go" : "NOT let go (removal lost)",
+                    rearmed ? "armed again" : "NOT armed again", pressed.c_str(),
+                    ok ? "" : "  -> unserved");
+        std::fflush(stdout);
+    }
+    std::printf("stress: %u cycles after %u ms idle each: %u ended unserved "
+                "(camera not let go %u, not armed again %u)\n",
+                cycles, idleMs, unserved, notReleased, notRearmed);
+    return 0;
+}
+
 int Handles(bool list)
 {
     const auto monitor = ArmedMonitor();
@@ -379,7 +435,8 @@ bool ParseCount(const char *text, unsigned &value)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: hxwinebench presses N | soak PRESSES CYCLES | handles [--list]\n");
+    std::fprintf(stderr, "usage: hxwinebench presses N | soak PRESSES CYCLES | stress CYCLES IDLE_MS |"
+                         " handles [--list]\n");
     return 2;
 }
 
@@ -395,6 +452,9 @@ int main(int argc, char **argv)
     if (argc == 4 && std::strcmp(argv[1], "soak") == 0 && ParseCount(argv[2], first) &&
         ParseCount(argv[3], second) && (first || second))
         return Soak(first, second);
+    if (argc == 4 && std::strcmp(argv[1], "stress") == 0 && ParseCount(argv[2], first) &&
+        ParseCount(argv[3], second) && first)
+        return Stress(first, second);
     if (argc == 2 && std::strcmp(argv[1], "handles") == 0)
         return Handles(false);
     if (argc == 3 && std::strcmp(argv[1], "handles") == 0 && std::strcmp(argv[2], "--list") == 0)

@@ -124,10 +124,6 @@ private:
     std::unique_ptr<unsigned char[]> block_;
 };
 
-void BroadcastNodesChanged() {
-    for (HWND window : AllWindows()) SendMessageA(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-}
-
 // What a broadcast answers: the last recipient's result, unless one of them
 // denied a query.
 class BroadcastAnswer {
@@ -219,20 +215,28 @@ LRESULT SendRawDeviceChange(WPARAM event, const void* record) {
     return answer.Result();
 }
 
-DeviceId PlugIn(const DeviceDesc& desc, NameForm form) {
+void BroadcastNodesChanged() {
+    for (HWND window : detail::AllWindows()) SendMessageA(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+}
+
+DeviceId PlugIn(const DeviceDesc& desc, NameForm form, Delivery delivery) {
     const DeviceId id = AddDevice(desc);
-    detail::BroadcastNodesChanged();
+    if (delivery == Delivery::Nothing) return id;
+    BroadcastNodesChanged();
+    if (delivery == Delivery::NodesChangedOnly) return id;
     for (const std::string& path : desc.interfaces) SendInterfaceEvent(DBT_DEVICEARRIVAL, path, form, desc.interfaceClass);
     return id;
 }
 
-void Unplug(DeviceId id, bool pending, NameForm form) {
+void Unplug(DeviceId id, bool pending, NameForm form, Delivery delivery) {
     const detail::NodePtr node = detail::NodeById(id);
     if (!node) throw std::invalid_argument("unknown device id " + std::to_string(id));
     // A device that is already gone has nothing left to announce.
     if (!detail::MarkUnplugged(id)) return;
     detail::DriverDeviceRemoved(id);
-    detail::BroadcastNodesChanged();
+    if (delivery == Delivery::Nothing) return;
+    BroadcastNodesChanged();
+    if (delivery == Delivery::NodesChangedOnly) return;
     for (const std::string& path : node->desc.interfaces) {
         if (pending) SendInterfaceEvent(DBT_DEVICEREMOVEPENDING, path, form, node->desc.interfaceClass);
         SendInterfaceEvent(DBT_DEVICEREMOVECOMPLETE, path, form, node->desc.interfaceClass);

@@ -1,6 +1,7 @@
 // Messages: posting, sending across threads, and retrieval from the calling
 // thread's queue. Retrieval first handles messages sent from other threads,
-// then returns posted messages, then the quit message, as the platform does.
+// then returns posted messages, then the quit message, then WM_TIMER of a
+// due timer, as the platform does.
 
 #include "window_manager.h"
 
@@ -49,6 +50,13 @@ MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 void PostLocked(MessageQueue& queue, const MSG& msg) {
     queue.posted.push_back(msg);
     queue.wake.notify_all();
+}
+
+// Whether a post from the calling thread to the window is refused, as the
+// platform refuses messages to a window of higher integrity (an elevated
+// program's, or the system account's). Its own thread is of its level.
+bool IsRefusedLocked(const Window& window, DWORD caller) {
+    return window.higherIntegrity && window.threadId != caller;
 }
 
 // Takes the first matching posted message, or else the quit message.
@@ -135,7 +143,17 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
             CountMessageRetrieved();
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
         }
-        queue->wake.wait(guard);
+        if (TakeTimerMessageLocked(*queue, lpMsg, true, [&](const MSG& msg) {
+                return Matches(msg, hWnd, wMsgFilterMin, wMsgFilterMax);
+            })) {
+            CountMessageRetrieved();
+            return TRUE;
+        }
+        const SteadyTime nextTimer = NextTimerDueLocked(*queue);
+        if (nextTimer == SteadyTime::max())
+            queue->wake.wait(guard);
+        else
+            queue->wake.wait_until(guard, nextTimer);
     }
 }
 
@@ -147,8 +165,11 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
     UserGuard guard(User().lock);
     while (HandleOneSentMessage(guard, *queue)) {
     }
-    return TakeMessageLocked(*queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax,
-                             (wRemoveMsg & PM_REMOVE) != 0)
+    const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
+    if (TakeMessageLocked(*queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove)) return TRUE;
+    return TakeTimerMessageLocked(*queue, lpMsg, remove, [&](const MSG& msg) {
+               return Matches(msg, hWnd, wMsgFilterMin, wMsgFilterMax);
+           })
                ? TRUE
                : FALSE;
 }
@@ -196,15 +217,21 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         PostLocked(*self, MakeMessage(nullptr, Msg, wParam, lParam));
         return TRUE;
     }
+    const DWORD caller = GetCurrentThreadId();
     if (hWnd == HWND_BROADCAST) {
+        // Windows above the caller's integrity are left out, the rest get it.
         for (const auto& entry : user.windows)
-            if (entry.second->IsTopLevel())
+            if (entry.second->IsTopLevel() && !IsRefusedLocked(*entry.second, caller))
                 PostLocked(*entry.second->queue, MakeMessage(entry.second->hwnd, Msg, wParam, lParam));
         return TRUE;
     }
     std::shared_ptr<Window> window = user.FindWindowLocked(hWnd);
     if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    if (IsRefusedLocked(*window, caller)) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     PostLocked(*window->queue, MakeMessage(hWnd, Msg, wParam, lParam));

@@ -117,6 +117,7 @@ void RemoveWindowLocked(const std::shared_ptr<Window>& window) {
     queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
                                       [&](const MSG& m) { return m.hwnd == window->hwnd; }),
                        queue.posted.end());
+    KillWindowTimersLocked(queue, window->hwnd);
 }
 
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -196,6 +197,14 @@ std::vector<HWND> WindowsOfThread(DWORD threadId) {
         if (entry.second->IsTopLevel() && entry.second->threadId == threadId)
             found.push_back(entry.second->hwnd);
     return found;
+}
+
+bool RaiseWindowIntegrity(HWND window, bool raised) {
+    detail::UserState& user = detail::User();
+    detail::UserGuard guard(user.lock);
+    std::shared_ptr<detail::Window> found = user.FindWindowLocked(window);
+    if (found) found->higherIntegrity = raised;
+    return found != nullptr;
 }
 
 }  // namespace hxsim

@@ -5,6 +5,7 @@
 
 #include "core_internal.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -35,6 +36,9 @@ struct Window {
     std::shared_ptr<MessageQueue> queue;  // the owning thread's
     bool created = false;  // CreateWindowExA has returned it
     bool destroying = false;
+    // Owned by a process of higher integrity than any caller's (hxsim::
+    // RaiseWindowIntegrity): posts from other threads are refused.
+    bool higherIntegrity = false;
 
     bool IsTopLevel() const { return parent == nullptr; }
 };
@@ -50,6 +54,16 @@ struct SentMessage {
     LRESULT result = 0;
 };
 
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+// A window timer of the queue's thread.
+struct WindowTimer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    std::chrono::milliseconds elapse{0};
+    SteadyTime due;
+};
+
 struct MessageQueue {
     explicit MessageQueue(DWORD id) : threadId(id) {}
 
@@ -59,6 +73,7 @@ struct MessageQueue {
     bool quitPending = false;
     int quitCode = 0;
     bool alive = true;
+    std::vector<WindowTimer> timers;
     // The owning thread sleeps here for posted and sent messages, and for
     // the results of messages it sent.
     std::condition_variable wake;
@@ -106,5 +121,33 @@ bool HandleOneSentMessage(UserGuard& guard, MessageQueue& queue);
 
 // Replies to a sent message and wakes its sender. Caller holds the lock.
 void ReplyLocked(SentMessage& sent, LRESULT result);
+
+// Makes WM_TIMER for the first due timer that `accepts`, and sets it due
+// again one elapse later when `remove`. Caller holds the lock.
+template <class Filter>
+bool TakeTimerMessageLocked(MessageQueue& queue, MSG* msg, bool remove, Filter accepts);
+// When the next timer is due; SteadyTime::max() when the queue has none.
+SteadyTime NextTimerDueLocked(const MessageQueue& queue);
+// Drops the window's timers. Caller holds the lock.
+void KillWindowTimersLocked(MessageQueue& queue, HWND hwnd);
+
+template <class Filter>
+bool TakeTimerMessageLocked(MessageQueue& queue, MSG* msg, bool remove, Filter accepts) {
+    const SteadyTime now = std::chrono::steady_clock::now();
+    for (WindowTimer& timer : queue.timers) {
+        if (timer.due > now) continue;
+        MSG candidate{};
+        candidate.hwnd = timer.hwnd;
+        candidate.message = WM_TIMER;
+        candidate.wParam = timer.id;
+        candidate.lParam = 0;
+        if (!accepts(candidate)) continue;
+        candidate.time = GetTickCount();
+        *msg = candidate;
+        if (remove) timer.due = now + timer.elapse;
+        return true;
+    }
+    return false;
+}
 
 }  // namespace hxsim::detail

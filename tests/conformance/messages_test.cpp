@@ -87,6 +87,31 @@ TEST(Messages, PeekWithoutRemovingLeavesTheMessage) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
+// A window timer set again starts over; its WM_TIMER comes after posted
+// messages, once however often it fell due, and never once it is killed.
+TEST(Messages, TimerComesAfterPostedMessagesAndNotOnceKilled) {
+    WindowRecorder recorder("hxConfTimer");
+    HWND hwnd = recorder.Create();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_EQ(7u, SetTimer(hwnd, 7, 20, nullptr));
+    ASSERT_EQ(7u, SetTimer(hwnd, 7, 20, nullptr));
+    Sleep(100);
+    ASSERT_TRUE(PostMessageA(hwnd, WM_APP + 7, 0, 0));
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_APP + 7), msg.message);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    EXPECT_EQ(hwnd, msg.hwnd);
+    EXPECT_EQ(7u, msg.wParam);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+    Sleep(40);
+    EXPECT_TRUE(KillTimer(hwnd, 7));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_FALSE(KillTimer(hwnd, 7));
+    DestroyWindow(hwnd);
+}
+
 TEST(Messages, BadWindowsAreRefused) {
     WindowRecorder recorder("hxConfBadWindows");
     HWND gone = recorder.Create();

@@ -363,10 +363,42 @@ TEST_F(CtlTest, CloseGivesUpOnAMonitorThatDoesNotEnd) {
     DestroyWindow(window);
 }
 
+TEST_F(CtlTest, CloseSaysWhenTheMonitorRunsWithHigherRights) {
+    // Started by an installer with its administrator rights: Windows refuses
+    // this prompt's message to its window.
+    RunningMonitor monitor;
+    HWND window = hxsim::WaitForWindow("hxMonitor");
+    ASSERT_TRUE(hxsim::RaiseWindowIntegrity(window));
+    const auto handles = hxsim::OpenHandles().total();
+
+    const Outcome refused = Run({"close"});
+
+    EXPECT_EQ(refused.exitCode, CLOSE_REFUSED);
+    EXPECT_EQ(refused.lines,
+              Lines{"monitor: not closed (pid " + kPid + "): it runs with higher rights than "
+                    "this prompt, and Windows refused the close message; run hxmonctl close "
+                    "from an elevated prompt, or log off"});
+    EXPECT_EQ(hxsim::OpenHandles().total(), handles);
+    EXPECT_TRUE(IsWindow(window));
+
+    // Another failure of the post is not taken for higher rights.
+    hxsim::RaiseWindowIntegrity(window, false);
+    hxsim::FailCall("PostMessageA", ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(CloseRunningMonitor(std::make_unique<Report>().get(), 100), 2);
+
+    // From an elevated prompt (the same level) it closes.
+    EXPECT_EQ(Run({"close"}).exitCode, 0);
+    EXPECT_EQ(monitor.Join(), 0);
+}
+
 TEST_F(CtlTest, UnknownCommandsGetTheUsage) {
     const Outcome usage = Run({"restart"});
     EXPECT_EQ(usage.exitCode, CTL_USAGE);
     EXPECT_EQ(usage.lines.at(0).substr(0, 41), "usage: hxmonctl [status | close | apps | ");
+    EXPECT_NE(usage.lines.at(2).find(", 4 it runs with higher rights: use an elevated prompt, "
+                                     "or log off)"),
+              std::string::npos)
+        << usage.lines.at(2);
     EXPECT_EQ(Run({"STATUS"}).lines.at(0), Run({}).lines.at(0));
 }
 

@@ -437,6 +437,81 @@ TEST_P(HotplugFormTest, SecondCameraReplacesTheHeldOneWhileTheFirstStaysArmed) {
     EXPECT_EQ(hxsim::Launches().size(), 1u);
 }
 
+// Wine drops an arrival or removal it sends to a queue it judges hung; the
+// change of the device tree announced just before it still arrives.
+TEST_P(HotplugFormTest, CameraWhoseRemovalWasLostIsArmedAnewWhenItComesBack) {
+    ASSERT_TRUE(StartMonitor());
+    const auto desc = hxsim::CameraDesc();
+    const auto own = RegisterUnder(desc, "Camera");
+    const DeviceId first = hxsim::PlugIn(desc, form());
+    ASSERT_TRUE(ArmedSoon(first));
+
+    // Its removal is lost, and the look at the tree's change fails too.
+    hxsim::FailCall("SetupDiGetClassDevsA", ERROR_NOT_ENOUGH_MEMORY);
+    hxsim::Unplug(first, false, form(), hxsim::Delivery::NodesChangedOnly);
+    EXPECT_EQ(Held(), kCameraServed);
+    EXPECT_EQ(hxsim::DriverRequests(first).size(), 1u);
+
+    const DeviceId again = hxsim::PlugIn(desc, form());
+
+    ASSERT_TRUE(ArmedSoon(again));
+    EXPECT_EQ(hxsim::DriverRequests(again).size(), 1u);
+    EXPECT_EQ(hxsim::CreatedThreads().size(), 2u);
+    EXPECT_EQ(Held(), kCameraServed);
+    EXPECT_EQ(Press(again), own.snapCommand);
+    // The old worker was stopped, and the gone camera's handles closed.
+    ASSERT_TRUE(RequestsReach(first, 2));
+    EXPECT_TRUE(WaitUntil([&] { return hxsim::ControlOpenNow(first) == 0; }));
+}
+
+TEST_F(HotplugTest, CameraWhoseRemovalAndArrivalWereBothLostIsFollowedThroughTreeChanges) {
+    ASSERT_TRUE(StartMonitor());
+    const auto desc = hxsim::CameraDesc();
+    const auto own = RegisterUnder(desc, "Camera");
+    const DeviceId first = hxsim::PlugIn(desc);
+    ASSERT_TRUE(ArmedSoon(first));
+
+    hxsim::Unplug(first, false, NameForm::Ansi, hxsim::Delivery::NodesChangedOnly);
+
+    EXPECT_EQ(Held(), kNothingHeld);
+    ASSERT_TRUE(RequestsReach(first, 2));
+    EXPECT_TRUE(HandlesReturnTo(watching_));
+
+    const DeviceId again = hxsim::PlugIn(desc, NameForm::Ansi, hxsim::Delivery::NodesChangedOnly);
+
+    ASSERT_TRUE(ArmedSoon(again));
+    EXPECT_EQ(Held(), kCameraServed);
+    EXPECT_EQ(Press(again), own.snapCommand);
+
+    // Found by a look, it is still followed to its removal.
+    hxsim::Unplug(again);
+    EXPECT_EQ(Held(), kNothingHeld);
+    EXPECT_TRUE(HandlesReturnTo(watching_));
+}
+
+TEST_F(HotplugTest, TreeChangesThatChangeNothingForTheCameraCostItNothing) {
+    ASSERT_TRUE(StartMonitor());
+    const auto counters = hxsim::ReadCounters();
+    const DeviceId camera = hxsim::PlugIn(hxsim::CameraDesc());
+    ASSERT_TRUE(ArmedSoon(camera));
+    // The look that follows a plug-in, its arrival served by then: after the
+    // tree change and the arrival, the timer's message is the third.
+    ASSERT_TRUE(WaitUntil([&] {
+        return hxsim::ReadCounters().messagesRetrieved > counters.messagesRetrieved + 2;
+    }));
+    monitor_->Send(WM_COMMAND);
+    const auto held = hxsim::OpenHandles();
+
+    hxsim::BroadcastNodesChanged();
+    hxsim::PlugIn(Scanner());
+
+    EXPECT_EQ(hxsim::ControlOpens(camera), 1);
+    EXPECT_EQ(hxsim::DriverRequests(camera).size(), 1u);
+    EXPECT_EQ(hxsim::CreatedThreads().size(), 1u);
+    EXPECT_EQ(Held(), kCameraServed);
+    EXPECT_TRUE(HandlesReturnTo(held));
+}
+
 TEST_P(HotplugFormTest, ControlObjectPathMustFitThePathBuffer) {
     ASSERT_TRUE(StartMonitor());
 

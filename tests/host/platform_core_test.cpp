@@ -264,6 +264,25 @@ TEST_F(PlatformCore, ResetClearsWindowsQueuesDebugOutputAndFaults) {
     EXPECT_NE(nullptr, MakeWindow("hxCoreReset"));
 }
 
+TEST_F(PlatformCore, PostsToAWindowOfHigherIntegrityAreRefusedButItsOwnThreadsAreNot) {
+    HWND hwnd = MakeWindow("hxCoreRaised");
+    ASSERT_TRUE(hxsim::RaiseWindowIntegrity(hwnd));
+    std::thread other([hwnd] {
+        SetLastError(0);
+        EXPECT_FALSE(PostMessageA(hwnd, WM_CLOSE, 0, 0));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+        EXPECT_TRUE(PostMessageA(HWND_BROADCAST, WM_APP, 0, 0));  // it is left out
+    });
+    other.join();
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(PostMessageA(hwnd, WM_APP + 1, 0, 0));
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_APP + 1), msg.message);
+    EXPECT_FALSE(hxsim::RaiseWindowIntegrity(reinterpret_cast<HWND>(0x7770)));
+    DestroyWindow(hwnd);
+}
+
 TEST_F(PlatformCore, PostingToAThreadWithoutAQueueFails) {
     // Windows says ERROR_INVALID_THREAD_ID; Wine says ERROR_INVALID_PARAMETER.
     SetLastError(0);

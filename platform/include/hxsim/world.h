@@ -84,6 +84,11 @@ bool WaitForThreadsToEnd(Millis timeout = Millis(5000));
 HWND WaitForWindow(const char* className, Millis timeout = Millis(5000));
 // The top-level windows the thread made that still exist, in creation order.
 std::vector<HWND> WindowsOfThread(DWORD threadId);
+// Makes the window one of a process of higher integrity than every caller's
+// (an elevated program's, or the system account's): PostMessageA to it from
+// another thread fails with ERROR_ACCESS_DENIED and nothing arrives, as the
+// platform refuses it; broadcasts leave it out. False when no such window.
+bool RaiseWindowIntegrity(HWND window, bool raised = true);
 // Text passed to OutputDebugStringA, one entry per call, in order.
 std::vector<std::string> DebugOutput();
 
@@ -129,15 +134,27 @@ DeviceId AddDevice(const DeviceDesc& desc);
 // as Wine's symbolic link names have it.
 enum class NameForm { Ansi, Wide };
 
+// What of a plug-in's or unplug's announcements reaches the windows. Wine
+// sends the interface event with a time-out that fails at once when it
+// judges the receiving queue hung, and drops it; the tree-change broadcast
+// before it still arrives. Nothing: neither arrives.
+enum class Delivery { All, NodesChangedOnly, Nothing };
+
 // Adds the device and announces each interface: DBT_DEVNODES_CHANGED, then
 // DBT_DEVICEARRIVAL, sent to registered windows; returns once handled.
-DeviceId PlugIn(const DeviceDesc& desc, NameForm form = NameForm::Ansi);
+DeviceId PlugIn(const DeviceDesc& desc, NameForm form = NameForm::Ansi,
+                Delivery delivery = Delivery::All);
 // Removes the device: DBT_DEVNODES_CHANGED, then (if `pending`)
 // DBT_DEVICEREMOVEPENDING, then DBT_DEVICEREMOVECOMPLETE for each interface.
 // The device has left the tree before the first broadcast: its driver has let
 // go of the events it held, and requests on its open handles fail with
 // ERROR_ACCESS_DENIED. Sets built earlier still list it, no longer active.
-void Unplug(DeviceId id, bool pending = false, NameForm form = NameForm::Ansi);
+void Unplug(DeviceId id, bool pending = false, NameForm form = NameForm::Ansi,
+            Delivery delivery = Delivery::All);
+// Sends DBT_DEVNODES_CHANGED, which carries no record, to every top-level
+// window, as the platform does after any change of the device tree; returns
+// once handled.
+void BroadcastNodesChanged();
 // Sends one WM_DEVICECHANGE broadcast for an interface path to every window
 // registered for its class (without changing the device tree).
 LRESULT SendInterfaceEvent(WPARAM event, const std::string& path,

@@ -30,6 +30,8 @@ static const struct {
     { "hxmonctl_chooses_what_a_press_starts", ScenarioHxmonctlChoosesWhatAPressStarts },
     { "settings_choose_what_a_press_starts", ScenarioSettingsChooseWhatAPressStarts },
     { "installer_silent_install", ScenarioInstallerSilentInstall },
+    { "installer_service_context_starts_nothing", ScenarioInstallerServiceContextStartsNothing },
+    { "installer_finish_page", ScenarioInstallerFinishPage },
     { "installer_reinstall_and_upgrade", ScenarioInstallerReinstallAndUpgrade },
     { "installer_copy_that_will_not_close", ScenarioInstallerCopyThatWillNotClose },
     { "installer_uninstall", ScenarioInstallerUninstall },

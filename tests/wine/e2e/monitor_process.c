@@ -92,6 +92,32 @@ unsigned CountMonitorProcesses(void)
     return ForEachProcess(CountMonitor, &count) ? count : (unsigned)-1;
 }
 
+/* The first hxMonitor.exe of a snapshot, and the process that created it. */
+static int NoteMonitor(const PROCESSENTRY32 *entry, void *context)
+{
+    MonitorParent *seen = context;
+
+    if (lstrcmpiA(entry->szExeFile, "hxMonitor.exe") != 0)
+        return 1;
+    seen->pid = entry->th32ProcessID;
+    seen->parentPid = entry->th32ParentProcessID;
+    return 0;
+}
+
+static int MonitorInSnapshot(void *context)
+{
+    MonitorParent *seen = context;
+
+    seen->pid = 0;
+    ForEachProcess(NoteMonitor, seen);
+    return seen->pid != 0;
+}
+
+int WaitForMonitorProcess(DWORD timeoutMs, MonitorParent *seen)
+{
+    return WaitUntil(MonitorInSnapshot, seen, timeoutMs);
+}
+
 int MonitorImagePath(const MonitorRun *run, char *path, DWORD size)
 {
     DWORD length = size;

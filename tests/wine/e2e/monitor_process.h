@@ -29,6 +29,16 @@ int AttachToRunningMonitor(MonitorRun *run);
 /* How many hxMonitor.exe processes run, whatever their window. */
 unsigned CountMonitorProcesses(void);
 
+/* A monitor process as a process snapshot shows it. */
+typedef struct MonitorParent {
+    DWORD pid;
+    DWORD parentPid;  /* the process that created it, which may have ended */
+} MonitorParent;
+
+/* Polls process snapshots until an hxMonitor.exe appears, and notes it from
+   the first snapshot that shows it. Returns 1 when one appeared in time. */
+int WaitForMonitorProcess(DWORD timeoutMs, MonitorParent *seen);
+
 /* The exe file the copy runs from. */
 int MonitorImagePath(const MonitorRun *run, char *path, DWORD size);
 

@@ -16,6 +16,8 @@ void ScenarioHxmonctlChoosesWhatAPressStarts(void);
 void ScenarioSettingsChooseWhatAPressStarts(void);
 
 void ScenarioInstallerSilentInstall(void);
+void ScenarioInstallerServiceContextStartsNothing(void);
+void ScenarioInstallerFinishPage(void);
 void ScenarioInstallerReinstallAndUpgrade(void);
 void ScenarioInstallerCopyThatWillNotClose(void);
 void ScenarioInstallerUninstall(void);

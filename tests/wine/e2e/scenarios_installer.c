@@ -1,8 +1,9 @@
 /* The installer's scenarios: a silent install, reinstalling and upgrading
    over a running copy, a copy that will not close, uninstalling, the start
-   at logon, and the package of the other architecture. The packages come
-   from the runner's environment (HXE2E_PACKAGE_*, HXE2E_UPGRADE_*,
-   HXE2E_OTHER_ARCH_*). */
+   at logon, how the installer has the monitor started (never itself), and
+   the package of the other architecture. The packages come from the
+   runner's environment (HXE2E_PACKAGE_*, HXE2E_UPGRADE_*,
+   HXE2E_OTHER_ARCH_*, HXE2E_FORCED_*). */
 #include "scenarios.h"
 #include "scenario.h"
 #include "scenario_checks.h"
@@ -10,6 +11,7 @@
 #include "registry_values.h"
 #include "still_image_registry.h"
 #include "stubborn_window.h"
+#include "setup_pages.h"
 #include "harness.h"
 
 #include <stdio.h>
@@ -17,6 +19,9 @@
 
 #define CUSTOM_FOLDER "C:\\hxsim\\Custom Place"
 #define OTHER_APPLICATION_COMMAND "C:\\windows\\hxTestApp.exe --owned-by-others"
+/* How long a monitor that nobody should start is given to show up anyway:
+   one started through the shell shows within a second. */
+#define NOTHING_STARTS_MS 4000
 
 /* Where a package writes: its registry view, and the view it must leave
    alone on 64-bit Windows (0 on 32-bit Windows, which has one view). */
@@ -39,13 +44,27 @@ static int ReadPackageOrSay(const char *prefix, Package *package)
                  "the runner names the package (%s_SETUP, _EXE, _VERSION)", prefix);
 }
 
+static void SetupCommand(const Package *package, const char *options, char *command, size_t size)
+{
+    _snprintf(command, size, "\"%s\" %s", package->setup, options);
+    command[size - 1] = '\0';
+}
+
 static int RunSetup(const Package *package, const char *options, DWORD *exitCode)
 {
     char command[1024];
 
-    _snprintf(command, sizeof(command), "\"%s\" %s", package->setup, options);
-    command[sizeof(command) - 1] = '\0';
+    SetupCommand(package, options, command, sizeof(command));
     return RunAndWait(command, 0, exitCode);
+}
+
+/* Starts the package without waiting (see EndSetup). */
+static int StartPackage(const Package *package, const char *options, PROCESS_INFORMATION *setup)
+{
+    char command[1024];
+
+    SetupCommand(package, options, command, sizeof(command));
+    return Check(StartSetup(command, setup), "setup %s starts", options);
 }
 
 static int InstallSilently(const Package *package, const char *options)
@@ -232,20 +251,173 @@ static void EndInstallerScenario(MonitorRun *run)
     EndScenario(run);
 }
 
-/* A person with the camera installs hxMonitor silently. */
+/* Ends a setup that was started without waiting; its exit code. */
+static DWORD EndSetup(PROCESS_INFORMATION *setup)
+{
+    DWORD exitCode = (DWORD)-2;
+
+    if (WaitForSingleObject(setup->hProcess, E2E_TIMEOUT_MS) != WAIT_OBJECT_0)
+        TerminateProcess(setup->hProcess, 99);
+    GetExitCodeProcess(setup->hProcess, &exitCode);
+    CloseHandle(setup->hThread);
+    CloseHandle(setup->hProcess);
+    return exitCode;
+}
+
+/* A monitor shows up, and not as the installer's child: the shell started
+   it, so it has the user's rights, not the installer's. Under Wine the
+   shell's launcher has mostly ended by then: what counts is that its parent
+   is not the installer (whose process is held open, so that its id is not
+   handed out again). */
+static int CheckStartedNotBySetup(const PROCESS_INFORMATION *setup)
+{
+    MonitorParent seen;
+
+    if (!Check(WaitForMonitorProcess(E2E_TIMEOUT_MS, &seen), "a monitor process appears"))
+        return 0;
+    return Check(seen.parentPid != setup->dwProcessId,
+                 "the installer (pid %lu) did not start it: its parent is pid %lu",
+                 (unsigned long)setup->dwProcessId, (unsigned long)seen.parentPid);
+}
+
+static int CheckNothingStarts(const char *when)
+{
+    MonitorParent seen;
+
+    return Check(!WaitForMonitorProcess(NOTHING_STARTS_MS, &seen) &&
+                     FindWindowA("hxMonitor", NULL) == NULL,
+                 "%s, no monitor starts (%lu ms later)", when, (unsigned long)NOTHING_STARTS_MS);
+}
+
+/* A person with the camera installs hxMonitor silently, in their session. */
 void ScenarioInstallerSilentInstall(void)
 {
     MonitorRun run = { NULL, 0 };
+    PROCESS_INFORMATION setup;
     Package package;
     char folder[MAX_PATH];
+    DWORD exitCode;
 
     if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package))
         return;
     DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
-    if (InstallSilently(&package, "/S")) {
+    Step("hxMonitor %s is installed silently", package.version);
+    if (!StartPackage(&package, "/S", &setup))
+        return;
+    CheckStartedNotBySetup(&setup);
+    exitCode = EndSetup(&setup);
+    if (Check(exitCode == 0, "setup ends with exit code 0 (got %ld)", (long)exitCode)) {
         CheckInstalled(&package, folder, &ownSide);
         CheckInstalledCopyServes(folder, &run);
     }
+    EndInstallerScenario(&run);
+}
+
+/* A deployment tool installs silently in a service's context: session 0,
+   or the system account. Wine runs everything as one user in session 1, so
+   a test build of the package is told the session and account it runs as
+   (HX_SETUP_FORCE_SESSION, HX_SETUP_FORCE_SYSTEM); the decision is the
+   shipped one. */
+void ScenarioInstallerServiceContextStartsNothing(void)
+{
+    static const struct {
+        const char *session, *system, *what;
+        int starts;
+    } contexts[] = {
+        { "0", "0", "a service's session 0", 0 },
+        { "1", "1", "the system account in session 1", 0 },
+        { "2", "0", "a user in session 2 (the same decision, the other way)", 1 },
+    };
+    MonitorRun run = { NULL, 0 };
+    PROCESS_INFORMATION setup;
+    Package package;
+    char folder[MAX_PATH], runCommand[MAX_PATH + 2];
+    DWORD exitCode;
+    size_t i;
+
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_FORCED", &package))
+        return;
+    DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
+    _snprintf(runCommand, sizeof(runCommand), "\"%s\\hxMonitor.exe\"", folder);
+    runCommand[sizeof(runCommand) - 1] = '\0';
+    for (i = 0; i < sizeof(contexts) / sizeof(contexts[0]); i++) {
+        Step("setup /S as in %s", contexts[i].what);
+        SetEnvironmentVariableA("HX_SETUP_FORCE_SESSION", contexts[i].session);
+        SetEnvironmentVariableA("HX_SETUP_FORCE_SYSTEM", contexts[i].system);
+        if (!StartPackage(&package, "/S", &setup))
+            break;
+        if (contexts[i].starts)
+            CheckStartedNotBySetup(&setup);
+        exitCode = EndSetup(&setup);
+        Check(exitCode == 0, "setup ends with exit code 0 (got %ld)", (long)exitCode);
+        if (contexts[i].starts) {
+            CheckInstalledCopyServes(folder, &run);
+        } else {
+            CheckNothingStarts("after it");
+            /* What starts it at the next logon. */
+            CheckText(&ownSide, RUN_KEY, RUN_VALUE, runCommand);
+        }
+    }
+    SetEnvironmentVariableA("HX_SETUP_FORCE_SESSION", NULL);
+    SetEnvironmentVariableA("HX_SETUP_FORCE_SYSTEM", NULL);
+    EndInstallerScenario(&run);
+}
+
+/* An interactive install, page by page: Next on the folder page, then on
+   the finish page "Start hxMonitor now" (checked unless `clear`) and
+   Finish. Returns the setup still running, for the caller to end. */
+static int InstallThroughPages(const Package *package, int clear, PROCESS_INFORMATION *setup)
+{
+    HWND window, box;
+
+    if (!StartPackage(package, "", setup))
+        return 0;
+    window = WaitForSetupWindow(setup->dwProcessId, E2E_TIMEOUT_MS);
+    if (!Check(window != NULL, "it shows its window"))
+        return 1;
+    PressSetupButton(window, IDOK);
+    box = WaitForSetupControl(window, "Start hxMonitor now", E2E_TIMEOUT_MS);
+    if (!Check(box != NULL, "after Install, the finish page offers \"Start hxMonitor now\""))
+        return 1;
+    Check(SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED, "the box is checked");
+    Check(CountMonitorProcesses() == 0, "nothing is started before Finish");
+    if (clear) {
+        SendMessageA(box, BM_CLICK, 0, 0);
+        Check(SendMessageA(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED, "the box is cleared");
+    }
+    PressSetupButton(window, IDOK);
+    return 1;
+}
+
+/* A person installs with the pages: first clearing the box, then, over
+   that install, leaving it checked. */
+void ScenarioInstallerFinishPage(void)
+{
+    MonitorRun run = { NULL, 0 };
+    PROCESS_INFORMATION setup;
+    Package package;
+    char folder[MAX_PATH];
+    DWORD exitCode;
+
+    if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package))
+        return;
+    DefaultInstallFolder(ownSide.x86Folder, folder, sizeof(folder));
+
+    Step("installed through the pages, \"Start hxMonitor now\" cleared");
+    if (!InstallThroughPages(&package, 1, &setup))
+        return;
+    exitCode = EndSetup(&setup);
+    Check(exitCode == 0, "Finish ends setup with exit code 0 (got %ld)", (long)exitCode);
+    CheckNothingStarts("with the box cleared");
+    CheckInstalled(&package, folder, &ownSide);
+
+    Step("installed again through the pages, the box left checked");
+    if (!InstallThroughPages(&package, 0, &setup))
+        return;
+    CheckStartedNotBySetup(&setup);
+    exitCode = EndSetup(&setup);
+    Check(exitCode == 0, "Finish ends setup with exit code 0 (got %ld)", (long)exitCode);
+    CheckInstalledCopyServes(folder, &run);
     EndInstallerScenario(&run);
 }
 
@@ -407,59 +579,33 @@ void ScenarioInstallerLogonPass(void)
 }
 
 #ifndef _WIN64
-/* The text of the message box that process `pid` shows, and the box. */
-typedef struct MessageBoxSearch {
-    DWORD pid;
-    HWND box;
+/* The texts of a message box, one after another. */
+typedef struct MessageBoxText {
     char text[512];
-} MessageBoxSearch;
+} MessageBoxText;
 
 static BOOL CALLBACK CollectText(HWND child, LPARAM context)
 {
-    MessageBoxSearch *search = (MessageBoxSearch *)context;
+    MessageBoxText *box = (MessageBoxText *)context;
     char className[32], text[256];
-    size_t used = strlen(search->text);
+    size_t used = strlen(box->text);
 
     if (GetClassNameA(child, className, sizeof(className)) && lstrcmpiA(className, "Static") == 0 &&
         GetWindowTextA(child, text, sizeof(text)) > 0)
-        _snprintf(search->text + used, sizeof(search->text) - used, "%s ", text);
-    search->text[sizeof(search->text) - 1] = '\0';
+        _snprintf(box->text + used, sizeof(box->text) - used, "%s ", text);
+    box->text[sizeof(box->text) - 1] = '\0';
     return TRUE;
-}
-
-static BOOL CALLBACK FindBox(HWND window, LPARAM context)
-{
-    MessageBoxSearch *search = (MessageBoxSearch *)context;
-    char className[32];
-    DWORD pid = 0;
-
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window) ||
-        !GetClassNameA(window, className, sizeof(className)) || strcmp(className, "#32770") != 0)
-        return TRUE;
-    search->box = window;
-    search->text[0] = '\0';
-    EnumChildWindows(window, CollectText, context);
-    return FALSE;
-}
-
-static int MessageBoxShown(void *context)
-{
-    MessageBoxSearch *search = context;
-
-    search->box = NULL;
-    EnumWindows(FindBox, (LPARAM)search);
-    return search->box != NULL;
 }
 
 /* The x64 package on 32-bit Windows: a clear refusal, and nothing done. */
 void ScenarioInstallerX64PackageRefuses32BitWindows(void)
 {
-    MessageBoxSearch search;
+    MessageBoxText box;
     PROCESS_INFORMATION setup;
     Package x64Package;
-    char folder[MAX_PATH], command[MAX_PATH + 8];
+    char folder[MAX_PATH];
     DWORD exitCode = (DWORD)-2;
+    HWND window;
     int ended;
 
     if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_OTHER_ARCH", &x64Package))
@@ -467,25 +613,20 @@ void ScenarioInstallerX64PackageRefuses32BitWindows(void)
     DefaultInstallFolder(0, folder, sizeof(folder));
 
     Step("the x64 package is started by hand");
-    _snprintf(command, sizeof(command), "\"%s\"", x64Package.setup);
-    if (!Check(StartSetup(command, &setup), "it starts"))
+    if (!StartPackage(&x64Package, "", &setup))
         return;
-    memset(&search, 0, sizeof(search));
-    search.pid = setup.dwProcessId;
-    if (Check(WaitUntil(MessageBoxShown, &search, E2E_TIMEOUT_MS), "it shows a message")) {
-        Check(strstr(search.text, "for 64-bit Windows") && strstr(search.text, "32-bit") &&
-                  strstr(search.text, "hxMonitor-") && strstr(search.text, "-setup-x86.exe"),
-              "the message says why and which package to take (\"%s\")", search.text);
-        PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+    window = WaitForSetupWindow(setup.dwProcessId, E2E_TIMEOUT_MS);
+    if (Check(window != NULL, "it shows a message")) {
+        box.text[0] = '\0';
+        EnumChildWindows(window, CollectText, (LPARAM)&box);
+        Check(strstr(box.text, "for 64-bit Windows") && strstr(box.text, "32-bit") &&
+                  strstr(box.text, "hxMonitor-") && strstr(box.text, "-setup-x86.exe"),
+              "the message says why and which package to take (\"%s\")", box.text);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
     }
-    ended = WaitForSingleObject(setup.hProcess, E2E_TIMEOUT_MS) == WAIT_OBJECT_0;
-    if (!ended)
-        TerminateProcess(setup.hProcess, 99);
-    GetExitCodeProcess(setup.hProcess, &exitCode);
-    CloseHandle(setup.hThread);
-    CloseHandle(setup.hProcess);
-    Check(ended && exitCode == SETUP_EXIT_REFUSED,
-          "after OK it ends with exit code %d (got %ld)", SETUP_EXIT_REFUSED, (long)exitCode);
+    exitCode = EndSetup(&setup);
+    Check(exitCode == SETUP_EXIT_REFUSED, "after OK it ends with exit code %d (got %ld)",
+          SETUP_EXIT_REFUSED, (long)exitCode);
 
     Step("the x64 package is started silently");
     ended = RunSetup(&x64Package, "/S", &exitCode);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one installer scenario of hxe2e in the installer prefix; the packages
 # are named in the environment (HXE2E_PACKAGE_*, HXE2E_UPGRADE_*,
-# HXE2E_OTHER_ARCH_*: SETUP, EXE, VERSION).
+# HXE2E_OTHER_ARCH_*, HXE2E_FORCED_*: SETUP, EXE, VERSION).
 #
 #   run-scenario.sh HXE2E_EXE HXMONITOR_EXE SCENARIO
 set -u
@@ -17,4 +17,5 @@ if [ ! -f "$WINEPREFIX/.hx-prefix-ready" ]; then
     exit 1
 fi
 hx_skip_unless_installers_run
+hx_take_native_stub_packages "$3"
 exec "$HX_ROOT/scripts/wine-run.sh" "$@"
