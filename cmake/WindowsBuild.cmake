@@ -67,6 +67,7 @@ include(${CMAKE_SOURCE_DIR}/bench/exe-imports.cmake)
 # The companion, then the installer of this architecture (target
 # "installer"), which ships both.
 add_subdirectory(ctl)
+add_subdirectory(settings)
 include(${CMAKE_SOURCE_DIR}/installer/installer.cmake)
 
 # ---------------------------------------------------------------- tests

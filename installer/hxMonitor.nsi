@@ -3,7 +3,8 @@
 ;
 ;   makensis -DHX_ARCH=x86|x64 -DHX_VERSION=1.00.1231.0 -DHX_EXE=<hxMonitor.exe>
 ;            -DHX_ICON=<hxMonitor.ico> -DHX_OUTFILE=<setup.exe>
-;            [-DHX_CTL_EXE=<hxmonctl.exe>] hxMonitor.nsi
+;            [-DHX_CTL_EXE=<hxmonctl.exe>] [-DHX_SETTINGS_EXE=<hxMonitorSettings.exe>]
+;            hxMonitor.nsi
 ;
 ; It installs per machine into Program Files (the native folder for x64, the
 ; 32-bit one for x86), starts the monitor at every logon through the HKLM Run
@@ -61,6 +62,8 @@ RequestExecutionLevel admin
 !define RUN_VALUE "hxMonitor"
 !define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\hxMonitor"
 !define PUBLISHER "Halvex"
+; In the Start menu of all users; the window needs administrator rights.
+!define SETTINGS_SHORTCUT "$SMPROGRAMS\hxMonitor Settings.lnk"
 ; The monitor's own close waits at most 400 ms for its worker; this is for a
 ; loaded machine.
 !define SEND_TIMEOUT_MS 5000
@@ -177,6 +180,7 @@ FunctionEnd
 !macro REMOVE_FILES dir
   Delete "${dir}\hxMonitor.exe"
   Delete "${dir}\hxmonctl.exe"
+  Delete "${dir}\hxMonitorSettings.exe"
   Delete "${dir}\uninstall.exe"
   RMDir "${dir}"
 !macroend
@@ -214,6 +218,11 @@ Section "hxMonitor"
   File "/oname=hxMonitor.exe" "${HX_EXE}"
   !ifdef HX_CTL_EXE
     File "/oname=hxmonctl.exe" "${HX_CTL_EXE}"
+  !endif
+  !ifdef HX_SETTINGS_EXE
+    File "/oname=hxMonitorSettings.exe" "${HX_SETTINGS_EXE}"
+    SetShellVarContext all
+    CreateShortcut "${SETTINGS_SHORTCUT}" "$INSTDIR\hxMonitorSettings.exe"
   !endif
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; An install moved by /D= leaves nothing behind in its old folder.
@@ -323,6 +332,8 @@ Section "Uninstall"
   Call un.CloseRunningMonitor
   DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegKey HKLM "${ARP_KEY}"
+  SetShellVarContext all
+  Delete "${SETTINGS_SHORTCUT}"
   SetOutPath "$TEMP"
   !insertmacro REMOVE_FILES "$INSTDIR"
 SectionEnd

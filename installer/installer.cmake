@@ -20,13 +20,14 @@ set(_hx_nsi ${CMAKE_CURRENT_LIST_DIR}/hxMonitor.nsi)
 # hx_add_installer(TARGET OUTFILE ARCH VERSION EXE [ALL] [DEFINES NAME...]):
 # a package for ARCH (x86 or x64) from the installer script, for VERSION,
 # carrying EXE as hxMonitor.exe (a target's file or any file that a target
-# makes) and the control tool beside it. DEFINES are the script's test-only
+# makes) and the control tool and settings window beside it. DEFINES are the script's test-only
 # switches (HX_TEST_...).
 function(hx_add_installer target outfile arch version exe)
   cmake_parse_arguments(PARSE_ARGV 5 _hx "ALL" "" "DEFINES")
   set(_hx_defines
     -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
     -DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>
+    -DHX_SETTINGS_EXE=$<TARGET_FILE:hxMonitorSettings>
     -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile})
   foreach(_hx_define ${_hx_DEFINES})
     list(APPEND _hx_defines -D${_hx_define})
@@ -35,7 +36,8 @@ function(hx_add_installer target outfile arch version exe)
   add_custom_command(OUTPUT ${outfile}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_hx_outdir}
     COMMAND ${HX_MAKENSIS} -V2 ${_hx_defines} ${_hx_nsi}
-    DEPENDS ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico $<TARGET_FILE:hxmonctl> ${exe}
+    DEPENDS ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico $<TARGET_FILE:hxmonctl>
+      $<TARGET_FILE:hxMonitorSettings> ${exe}
     COMMENT "Packaging ${outfile}"
     VERBATIM)
   if(_hx_ALL)
@@ -43,7 +45,7 @@ function(hx_add_installer target outfile arch version exe)
   else()
     add_custom_target(${target} DEPENDS ${outfile})
   endif()
-  add_dependencies(${target} hxmonctl)
+  add_dependencies(${target} hxmonctl hxMonitorSettings)
 endfunction()
 
 set(HX_INSTALLER

@@ -110,7 +110,7 @@ windows() {
     local dir=$HX_WIN_BUILD_DIR
     if ! wine_runs "$arch"; then
         # Only the exes shipped: the file tests need nothing else.
-        hx_build "$dir" hxMonitor hxmonctl || return 1
+        hx_build "$dir" hxMonitor hxmonctl hxMonitorSettings || return 1
         run_ctest "$dir" -L '^exe$' --no-tests=error
         return
     fi

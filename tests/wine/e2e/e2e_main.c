@@ -28,6 +28,7 @@ static const struct {
     { "hxmonctl_matches_the_monitor", ScenarioHxmonctlMatchesTheMonitor },
     { "hxmonctl_names_what_is_wrong", ScenarioHxmonctlNamesWhatIsWrong },
     { "hxmonctl_chooses_what_a_press_starts", ScenarioHxmonctlChoosesWhatAPressStarts },
+    { "settings_choose_what_a_press_starts", ScenarioSettingsChooseWhatAPressStarts },
     { "installer_silent_install", ScenarioInstallerSilentInstall },
     { "installer_service_context_starts_nothing", ScenarioInstallerServiceContextStartsNothing },
     { "installer_finish_page", ScenarioInstallerFinishPage },

@@ -1,6 +1,7 @@
 #include "installation.h"
 #include "harness.h"
 
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -32,6 +33,9 @@ int ReadPackage(const char *prefix, Package *package)
     package->ctl[0] = '\0';
     if (ReadVariable(prefix, "CTL", host, sizeof(host)))
         ToWindowsPath(host, package->ctl, sizeof(package->ctl));
+    package->settings[0] = '\0';
+    if (ReadVariable(prefix, "SETTINGS", host, sizeof(host)))
+        ToWindowsPath(host, package->settings, sizeof(package->settings));
     return ReadVariable(prefix, "VERSION", package->version, sizeof(package->version));
 }
 
@@ -163,6 +167,16 @@ void DefaultInstallFolder(int x86Side, char *folder, DWORD size)
         strcpy(programFiles, "?");
     _snprintf(folder, size, "%s\\hxMonitor", programFiles);
     folder[size - 1] = '\0';
+}
+
+void SettingsShortcutPath(char *path, DWORD size)
+{
+    char folder[MAX_PATH];
+
+    if (SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS, NULL, SHGFP_TYPE_CURRENT, folder) != S_OK)
+        folder[0] = '\0';
+    _snprintf(path, size, "%s\\hxMonitor Settings.lnk", folder);
+    path[size - 1] = '\0';
 }
 
 int FileExists(const char *path)

@@ -20,11 +20,13 @@ typedef struct Package {
     char setup[MAX_PATH];    /* the installer */
     char exe[MAX_PATH];      /* the hxMonitor.exe it carries */
     char ctl[MAX_PATH];      /* the hxmonctl.exe it carries, or "" */
+    char settings[MAX_PATH]; /* the hxMonitorSettings.exe it carries, or "" */
     char version[32];        /* its version, e.g. "1.00.1231.0" */
 } Package;
 
 /* Reads <prefix>_SETUP, <prefix>_EXE, <prefix>_VERSION and, where the
-   build has the control tool, <prefix>_CTL (host paths are turned into the
+   build has the control tool and the settings window, <prefix>_CTL and
+   <prefix>_SETTINGS (host paths are turned into the
    prefix's Z: paths). Returns 1 when the first three are set. */
 int ReadPackage(const char *prefix, Package *package);
 
@@ -41,6 +43,9 @@ int StartSetup(const char *commandLine, PROCESS_INFORMATION *info);
 /* The folder an install goes to by default: Program Files (or its 32-bit
    twin with x86Side on 64-bit Windows) + "\hxMonitor". */
 void DefaultInstallFolder(int x86Side, char *folder, DWORD size);
+
+/* "hxMonitor Settings.lnk" in the Start menu of all users. */
+void SettingsShortcutPath(char *path, DWORD size);
 
 int FileExists(const char *path);
 int DirectoryExists(const char *path);

@@ -13,6 +13,7 @@ void ScenarioStandInEquipment(void);
 void ScenarioHxmonctlMatchesTheMonitor(void);
 void ScenarioHxmonctlNamesWhatIsWrong(void);
 void ScenarioHxmonctlChoosesWhatAPressStarts(void);
+void ScenarioSettingsChooseWhatAPressStarts(void);
 
 void ScenarioInstallerSilentInstall(void);
 void ScenarioInstallerServiceContextStartsNothing(void);

@@ -127,6 +127,7 @@ static void CheckText(const Side *side, const char *key, const char *name, const
 static void CheckInstalled(const Package *package, const char *folder, const Side *side)
 {
     char exe[MAX_PATH], uninstaller[MAX_PATH], ctl[MAX_PATH], text[MAX_PATH + 32];
+    char settings[MAX_PATH], shortcut[MAX_PATH];
     DWORD number, files;
 
     FolderFile(folder, "hxMonitor.exe", exe, sizeof(exe));
@@ -138,6 +139,11 @@ static void CheckInstalled(const Package *package, const char *folder, const Sid
         Check(SameFileContents(ctl, package->ctl), "%s is the package's hxmonctl.exe", ctl);
     else
         Check(!FileExists(ctl), "a package without hxmonctl.exe installs none");
+    FolderFile(folder, "hxMonitorSettings.exe", settings, sizeof(settings));
+    SettingsShortcutPath(shortcut, sizeof(shortcut));
+    if (package->settings[0])
+        Check(SameFileContents(settings, package->settings) && FileExists(shortcut),
+              "%s is the package's settings window, with the shortcut %s", settings, shortcut);
 
     _snprintf(text, sizeof(text), "\"%s\"", exe);
     CheckText(side, RUN_KEY, RUN_VALUE, text);
@@ -161,7 +167,7 @@ static void CheckInstalled(const Package *package, const char *folder, const Sid
     Check(ReadRegistryNumber(side->view, UNINSTALL_KEY, "NoRepair", &number) && number == 1,
           "NoRepair is 1");
     /* In KiB, rounded per file either way. */
-    files = (FileSize(exe) + FileSize(uninstaller) + FileSize(ctl)) / 1024;
+    files = (FileSize(exe) + FileSize(uninstaller) + FileSize(ctl) + FileSize(settings)) / 1024;
     if (!ReadRegistryNumber(side->view, UNINSTALL_KEY, "EstimatedSize", &number))
         number = 0;
     Check(number > 0 && number + 2 >= files && number <= files + 2,
@@ -179,6 +185,8 @@ static void CheckNothingInstalled(const char *folder)
     size_t i;
 
     Check(!DirectoryExists(folder), "%s is gone", folder);
+    SettingsShortcutPath(text, sizeof(text));
+    Check(!FileExists(text), "the Start menu holds no %s", text);
     for (i = 0; i < sizeof(views) / sizeof(views[0]); i++) {
         leftInRegistry |= ReadRegistryText(views[i], RUN_KEY, RUN_VALUE, text, sizeof(text));
         leftInRegistry |= RegistryKeyExists(views[i], UNINSTALL_KEY);

@@ -80,6 +80,20 @@ int RegisterApplication(const char *name, const char *commandLine)
     return SetText(REGISTERED_APPLICATIONS, name, commandLine);
 }
 
+int LaunchApplicationsIsAbsent(const char *event)
+{
+    char path[MAX_PATH];
+    char text[MAX_PATH];
+
+    return EventKeyPath(event, path, sizeof(path)) &&
+           !ReadRegistryText(0, path, "LaunchApplications", text, sizeof(text));
+}
+
+int RemoveApplication(const char *name)
+{
+    return DeleteText(REGISTERED_APPLICATIONS, name);
+}
+
 int StillImageRegistrationIs(const char *event, const char *name, const char *commandLine)
 {
     char path[MAX_PATH];

@@ -14,6 +14,10 @@ int ClearStillImageRegistration(void);
 int SetLaunchApplications(const char *event, const char *value);
 
 int RegisterApplication(const char *name, const char *commandLine);
+int RemoveApplication(const char *name);
+
+/* Whether the event's LaunchApplications value is absent. */
+int LaunchApplicationsIsAbsent(const char *event);
 
 /* Whether the event names this application and the application is
    registered with this command line. */

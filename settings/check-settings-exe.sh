@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks hxMonitorSettings.exe from the file alone, with no Wine: a GUI
+# program that imports only the platform's own DLLs (no C runtime), nothing
+# by ordinal, asks for administrator rights, and carries its icon, dialogs
+# and version record.
+#
+#   check-settings-exe.sh EXE VERSION
+# Environment: HX_OBJDUMP, HX_WINDRES (the toolchain's objdump and windres).
+set -u -o pipefail
+if [ $# -ne 2 ] || [ ! -f "$1" ]; then
+    echo "usage: $0 EXE VERSION" >&2
+    exit 2
+fi
+exe=$1 version=$2
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+failures=0
+fail() { echo "REJECTED: $*"; failures=$((failures + 1)); }
+
+headers=$("${HX_OBJDUMP:-objdump}" -p "$exe")
+grep -q 'Subsystem.*Windows GUI' <<<"$headers" || fail "not a Windows GUI program"
+imports=$(bash "$here/../bench/pe-imports.sh" "$exe") || fail "its imports cannot be read"
+grep -q . <<<"$imports" || fail "no imports found"
+while read -r dll function; do
+    [ -n "$dll" ] || continue
+    [[ ${dll^^} =~ ^(KERNEL32|USER32|ADVAPI32|SETUPAPI|COMCTL32|COMDLG32)\.DLL$ ]] ||
+        fail "DLL outside the platform: $dll ($function)"
+    [[ $function == \#* ]] && fail "import by ordinal: $dll $function"
+done <<<"$imports"
+
+# The manifest is stored as its own UTF-8 text.
+grep -qa 'level="requireAdministrator"' "$exe" || fail "the manifest does not ask for administrator rights"
+resources=$("${HX_WINDRES:-windres}" -J coff -i "$exe" -O rc 2>&1) || fail "no resources: $resources"
+[ "$(grep -c 'RT_ICON \*/' <<<"$resources")" -ge 1 ] || fail "no icon"
+grep -q 'CAPTION "hxMonitor Settings"' <<<"$resources" || fail "no settings dialog"
+for value in '"OriginalFilename", "hxMonitorSettings.exe"' "\"FileVersion\", \"$version\""; do
+    grep -qF "VALUE $value" <<<"$resources" || fail "the version record lacks $value"
+done
+
+[ "$failures" -eq 0 ] && echo "$exe: GUI, $(grep -c . <<<"$imports") imports from platform DLLs, requireAdministrator, version $version"
+[ "$failures" -eq 0 ]
