@@ -3,6 +3,7 @@
 // that fail part-way or lack the rights leaving the registry as it was.
 #include "monitor_fixture.h"
 
+#include "ctl_run.h"
 #include "hxmonctl.h"
 #include "registration.h"
 
@@ -24,18 +25,7 @@ const std::string kElevate =
     " cannot be changed without administrator rights: run from an elevated prompt. Nothing "
     "was changed.";
 
-struct Outcome {
-    int exitCode = -1;
-    Lines lines;
-};
-
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
+using Outcome = hxtest::CtlOutcome;
 
 // A stored text value as RegistryTree shows it.
 std::string TextValue(const std::string& name, const std::string& text) {
@@ -66,14 +56,7 @@ protected:
             words.push_back(tail);
         }
         hxsim::SetCommandLine(line);
-        std::vector<char*> argv;
-        for (auto& word : words)
-            argv.push_back(word.data());
-        auto report = std::make_unique<Report>();
-        Outcome outcome;
-        outcome.exitCode = RunCtl(static_cast<int>(argv.size()), argv.data(), report.get());
-        outcome.lines = SplitLines(report->text);
-        return outcome;
+        return hxtest::RunCtlWords(words);
     }
 
     void AddCamera() { hxsim::AddDevice(hxsim::CameraDesc(1)); }

@@ -3,6 +3,7 @@
 #include "monitor_fixture.h"
 
 #include "command_line.h"
+#include "ctl_run.h"
 #include "hxmonctl.h"
 
 #include <functional>
@@ -35,15 +36,7 @@ const std::string kKeyOpens = "The camera's driver key is HKLM\\" + kCameraKey +
 const std::string kNoKey =
     "  No driver key is held, so no registration is read: the default program starts.";
 
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    if (start < text.size())
-        lines.push_back(text.substr(start) + "<unterminated>");
-    return lines;
-}
+using hxtest::SplitLines;
 
 // The lines under a heading ("SnapButton:"), up to the next unindented one.
 Lines Section(const Lines& lines, const std::string& heading) {
@@ -70,24 +63,14 @@ size_t StopEventHandles() {
     return handles;
 }
 
-struct Outcome {
-    int exitCode = -1;
-    Lines lines;
-};
+using Outcome = hxtest::CtlOutcome;
 
 class CtlTest : public WorldTest {
 protected:
     Outcome Run(const Lines& args = {"status"}) {
         std::vector<std::string> words = {"hxmonctl"};
         words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& word : words)
-            argv.push_back(word.data());
-        auto report = std::make_unique<Report>();
-        Outcome outcome;
-        outcome.exitCode = RunCtl(static_cast<int>(argv.size()), argv.data(), report.get());
-        outcome.lines = SplitLines(report->text);
-        return outcome;
+        return hxtest::RunCtlWords(words);
     }
     // The camera at index 1, whose driver key is kCameraKey.
     hxsim::DeviceId AddCamera() { return hxsim::AddDevice(hxsim::CameraDesc(1)); }
