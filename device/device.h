@@ -61,6 +61,9 @@ int BuildDriverKeyPath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceDat
                        char *keyPath);
 int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData);
 void ReleaseDevice(DeviceMonitor *monitor);
+/* Registers the window for arrivals and removals of the class's
+   interfaces; NULL when the platform refuses. */
+HDEVNOTIFY WatchInterfaceClass(HWND window, const GUID *classGuid);
 void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);
 void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);
 

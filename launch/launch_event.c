@@ -1,21 +1,20 @@
 #include "launch_event.h"
 
-typedef struct EventLaunch {
-    const char *subkey;         /* under the driver key */
-    const char *defaultCommand; /* when nothing usable is registered */
-} EventLaunch;
-
-/* One row per camera event, in the order of CameraEvent. */
-static const EventLaunch EventTable[] = {
-    {"Events\\SnapButton", "hxAMCap.exe"},
-    {"Events\\NewPicture", "hxCap.exe"},
+const EventLaunch EventTable[EVENT_COUNT] = {
+    {"SnapButton", "Events\\SnapButton", "hxAMCap.exe"},
+    {"NewPicture", "Events\\NewPicture", "hxCap.exe"},
 };
 
-/* Reads a value as text, with its stored type. The registry returns the
-   stored bytes without adding a terminator, so one is put after them; data
-   that fills the whole buffer without one of its own is too long, as the
-   platform says of data that does not fit at all. */
-static LONG QueryText(HKEY hKey, const char *valueName, char *text, DWORD *size, DWORD *type)
+int IsDefaultApplication(const char *application)
+{
+    /* Bytes, not the collation lstrcmpA applies. */
+    return application[0] == '*' && application[1] == '\0';
+}
+
+/* The registry returns the stored bytes without adding a terminator, so one
+   is put after them; data that fills the whole buffer without one of its
+   own is too long, as the platform says of data that does not fit at all. */
+LONG QueryText(HKEY hKey, const char *valueName, char *text, DWORD *size, DWORD *type)
 {
     DWORD capacity = *size;
     DWORD i;
@@ -72,8 +71,7 @@ int LookupEventCommand(DeviceMonitor *monitor, const char *eventSubkey, char *co
                       status == ERROR_MORE_DATA ? LOOKUP_APPLICATION_TOO_LONG
                                                 : LOOKUP_NO_APPLICATION,
                       status);
-    /* "*" leaves the choice to us: the default program. */
-    if (trace->application[0] == '*' && trace->application[1] == '\0')
+    if (IsDefaultApplication(trace->application))
         return StopAt(trace, LOOKUP_STAR, status);
 
     status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY, 0, KEY_READ,
@@ -111,7 +109,7 @@ int LaunchEventCommand(DeviceMonitor *monitor, CameraEvent event)
     char command[MAX_PATH];
     UINT length;
 
-    if ((unsigned)event >= sizeof(EventTable) / sizeof(EventTable[0]))
+    if ((unsigned)event >= EVENT_COUNT)
         return 0;
 
     ZeroMemory(&startup, sizeof(startup));

@@ -10,6 +10,21 @@ typedef enum CameraEvent {
     NewPicture = 1
 } CameraEvent;
 
+#define EVENT_COUNT 2
+
+/* One row per camera event, in the order of CameraEvent. */
+typedef struct EventLaunch {
+    const char *name;           /* as the registry and hxmonctl spell it */
+    const char *subkey;         /* under the driver key */
+    const char *defaultCommand; /* when nothing usable is registered */
+} EventLaunch;
+
+extern const EventLaunch EventTable[EVENT_COUNT];
+
+/* The "LaunchApplications" text that leaves the choice to the monitor: the
+   event's default program starts. */
+#define DEFAULT_APPLICATION "*"
+
 #define REGISTERED_APPLICATIONS_KEY \
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\StillImage\\Registered Applications"
 #define LAUNCH_APPLICATIONS_VALUE "LaunchApplications"
@@ -40,6 +55,14 @@ typedef struct LookupTrace {
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* Whether a "LaunchApplications" text is DEFAULT_APPLICATION, byte for byte. */
+int IsDefaultApplication(const char *application);
+
+/* Reads a value as text into *size bytes, with its stored type (type may
+   be NULL). The text is terminated within the buffer; data that does not
+   fit with a terminator gives ERROR_MORE_DATA. */
+LONG QueryText(HKEY hKey, const char *valueName, char *text, DWORD *size, DWORD *type);
 
 /* Returns 1 when the buffer holds the registered command line, 0 when the
    caller must use the default; either way *trace says why. */

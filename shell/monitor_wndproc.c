@@ -11,7 +11,6 @@
 /* Sets up the device watch. Every failure leaves an idle window behind. */
 static LRESULT OnCreate(HWND hwnd)
 {
-    DEV_BROADCAST_DEVICEINTERFACE_A filter;
     HDEVNOTIFY hDevNotify;
     SP_DEVICE_INTERFACE_DATA interfaceData;
 
@@ -21,12 +20,7 @@ static LRESULT OnCreate(HWND hwnd)
     if (g_Monitor.hDevInfo == NO_HANDLE)
         return 0;
 
-    ZeroMemory(&filter, sizeof(filter));
-    filter.dbcc_size = sizeof(filter);
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_reserved = 0;
-    filter.dbcc_classguid = g_Monitor.classGuid;
-    hDevNotify = RegisterDeviceNotificationA(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    hDevNotify = WatchInterfaceClass(hwnd, &g_Monitor.classGuid);
     /* A failed registration holds nothing to unregister. */
     g_Monitor.hDevNotify = hDevNotify != NULL ? hDevNotify : NO_HANDLE;
 
