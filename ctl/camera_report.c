@@ -1,6 +1,5 @@
-#include "hxmonctl.h"
+#include "camera_report.h"
 #include "camera_driver.h"
-#include "device.h"
 
 /* One line per interface; `role` is what the monitor makes of it. */
 static void ReportInterface(Report *report, HDEVINFO hDevInfo,
@@ -22,7 +21,8 @@ static void ReportInterface(Report *report, HDEVINFO hDevInfo,
         Say(report, "  %e: service %q%s", shown, service, role);
 }
 
-static void ReportControlObject(Report *report, CameraFinding *camera)
+/* Returns 1 when it opens. */
+static int ReportControlObject(Report *report, const PresentCamera *camera)
 {
     char controlPath[MAX_PATH];
     HANDLE hDevice;
@@ -30,7 +30,7 @@ static void ReportControlObject(Report *report, CameraFinding *camera)
     if (camera->path[0] == '\0' || !BuildControlPath(controlPath, camera->path)) {
         Say(report, "The camera's interface path is too long to open its control object:"
                     " the monitor cannot arm the camera, and nothing starts on its events.");
-        return;
+        return 0;
     }
     /* The monitor's own open; closed at once, with no request sent. */
     hDevice = OpenCameraObject(controlPath);
@@ -38,83 +38,78 @@ static void ReportControlObject(Report *report, CameraFinding *camera)
         Say(report, "The camera's control object %e does not open (error %u): the monitor"
                     " cannot arm the camera, and nothing starts on its events.",
             controlPath, GetLastError());
-        return;
+        return 0;
     }
     CloseHandle(hDevice);
-    camera->controlOpens = 1;
     Say(report, "The camera's control object %e opens (closed again at once; nothing was"
                 " sent to the driver).", controlPath);
+    return 1;
 }
 
-static void ReportDriverKey(Report *report, DeviceMonitor *record,
-                            PSP_DEVICE_INTERFACE_DATA interfaceData)
+static void ReportDriverKey(Report *report, const DeviceMonitor *record,
+                            const PresentCamera *camera)
 {
     static const char *const noKey[] = {
         NULL, "device has no driver property that can be read",
         "driver property is not stored as text", "driver name is too long for a key path"};
-    char keyPath[MAX_PATH];
-    int built = BuildDriverKeyPath(record->hDevInfo, interfaceData, keyPath);
 
-    if (built != DRIVER_KEY_PATH_BUILT) {
+    if (camera->keyPathState != DRIVER_KEY_PATH_BUILT)
         Say(report, "The camera's %s, so there is no driver key: every event starts its"
-                    " default program.", noKey[built]);
-        return;
-    }
-    /* Opened exactly as the monitor opens it, into the record. */
-    OpenDriverKey(record, interfaceData);
-    if (record->hDriverKey == NO_KEY)
+                    " default program.", noKey[camera->keyPathState]);
+    else if (record->hDriverKey == NO_KEY)
         Say(report, "The camera's driver key HKLM\\%e does not open for reading: every event"
-                    " starts its default program.", keyPath);
+                    " starts its default program.", camera->keyPath);
     else
-        Say(report, "The camera's driver key is HKLM\\%e; it opens for reading.", keyPath);
+        Say(report, "The camera's driver key is HKLM\\%e; it opens for reading.",
+            camera->keyPath);
 }
 
-void ReportCamera(Report *report, DeviceMonitor *record, CameraFinding *camera)
+/* Every interface present, with the role the monitor's start-up walk gives
+   it: the first it takes is the camera. */
+static void ReportInterfaces(Report *report, HDEVINFO hDevInfo, const GUID *classGuid,
+                             LONG next)
 {
     SP_DEVICE_INTERFACE_DATA interfaceData;
-    SP_DEVICE_INTERFACE_DATA cameraData;
     SP_DEVICE_INTERFACE_DATA laterData;
     char path[MAX_PATH];
-    LONG next;
     DWORD index;
+    int cameraSeen = 0;
 
-    camera->present = 0;
-    camera->controlOpens = 0;
-    camera->path[0] = '\0';
-    /* The set the monitor builds when it starts. */
-    record->hDevInfo = SetupDiGetClassDevsA(&record->classGuid, NULL, NULL,
-                                            DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (record->hDevInfo == NO_HANDLE) {
-        Say(report, "The image-class interfaces cannot be listed (error %u).", GetLastError());
-        return;
-    }
-
-    /* `next` is the next interface the monitor's own start-up walk would
-       take for a camera; the first it takes is the camera. */
-    next = FindStartCamera(record->hDevInfo, &record->classGuid, 0, &cameraData);
     interfaceData.cbSize = sizeof(interfaceData);
-    for (index = 0; SetupDiEnumDeviceInterfaces(record->hDevInfo, NULL, &record->classGuid,
-                                                index, &interfaceData);
+    for (index = 0; SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index,
+                                                &interfaceData);
          index++) {
         const int isCamera = (LONG)index == next;
-        const int first = isCamera && !camera->present;
 
         if (index == 0)
             Say(report, "Image-class interfaces present:");
         if (isCamera)
-            next = FindStartCamera(record->hDevInfo, &record->classGuid, index + 1, &laterData);
-        ReportInterface(report, record->hDevInfo, &interfaceData,
-                        !isCamera ? "" : first ? ": the camera"
-                                           : ": another camera; the monitor serves only the first",
-                        first ? camera->path : path);
-        camera->present |= first;
+            next = FindStartCamera(hDevInfo, classGuid, index + 1, &laterData);
+        ReportInterface(report, hDevInfo, &interfaceData,
+                        !isCamera    ? ""
+                        : !cameraSeen ? ": the camera"
+                                     : ": another camera; the monitor serves only the first",
+                        path);
+        cameraSeen |= isCamera;
     }
     if (index == 0)
         Say(report, "No image-class interface is present.");
+}
+
+int ReportCamera(Report *report, DeviceMonitor *record, PresentCamera *camera)
+{
+    int controlOpens;
+
+    if (!OpenPresentCamera(camera, record)) {
+        Say(report, "The image-class interfaces cannot be listed (error %u).", GetLastError());
+        return 0;
+    }
+    ReportInterfaces(report, record->hDevInfo, &record->classGuid, camera->index);
     if (!camera->present) {
         Say(report, "No camera is present: no interface is served by %q.", CAMERA_SERVICE_NAME);
-        return;
+        return 0;
     }
-    ReportControlObject(report, camera);
-    ReportDriverKey(report, record, &cameraData);
+    controlOpens = ReportControlObject(report, camera);
+    ReportDriverKey(report, record, camera);
+    return controlOpens;
 }

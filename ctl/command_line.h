@@ -4,10 +4,9 @@
 #define HX_COMMAND_LINE_H
 
 #include <windows.h>
+#include "ctl_decls.h"
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+CTL_DECLS_BEGIN
 
 /* Splits commandLine as the C runtime does:
    - the program name runs to the first blank (space or tab) outside quotes;
@@ -27,8 +26,6 @@ int SplitCommandLine(const char *commandLine, char ***argv);
    count 3 gives `"C:\a b\x.exe" /p`. The empty text when nothing follows. */
 const char *CommandLineAfter(const char *commandLine, int count);
 
-#ifdef __cplusplus
-}
-#endif
+CTL_DECLS_END
 
 #endif

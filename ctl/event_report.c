@@ -1,4 +1,5 @@
-#include "hxmonctl.h"
+#include "event_report.h"
+#include "readers.h"
 
 #define BYTES_AS_TEXT ", not as text: the monitor uses its bytes as text."
 
@@ -17,9 +18,9 @@ static void SayType(Report *report, DWORD type)
         Say(report, "  It is stored with type %u" BYTES_AS_TEXT, type);
 }
 
-/* The steps the lookup took, up to the one where it stopped. */
-static void SayLookup(Report *report, const char *name, const LookupTrace *trace,
-                      const char *command)
+/* A lookup that stopped before it had a name to look up; returns 0 when
+   it got further. */
+static int SayEarlyStop(Report *report, const char *name, const LookupTrace *trace)
 {
     const DWORD status = (DWORD)trace->status;
     const int missing = status == ERROR_FILE_NOT_FOUND;
@@ -28,7 +29,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
     case LOOKUP_NO_DRIVER_KEY:
         Say(report, "  No driver key is held, so no registration is read: the default"
                     " program starts.");
-        return;
+        return 1;
     case LOOKUP_NO_EVENT_KEY:
         if (missing)
             Say(report, "  The driver key has no subkey Events\\%s: the default program"
@@ -36,7 +37,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
         else
             Say(report, "  The subkey Events\\%s of the driver key does not open (error %u):"
                         " the default program starts.", name, status);
-        return;
+        return 1;
     case LOOKUP_NO_APPLICATION:
         if (missing)
             Say(report, "  Events\\%s has no value LaunchApplications: the default program"
@@ -44,17 +45,26 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
         else
             Say(report, "  LaunchApplications under Events\\%s cannot be read (error %u):"
                         " the default program starts.", name, status);
-        return;
+        return 1;
     case LOOKUP_APPLICATION_TOO_LONG:
         Say(report, "  LaunchApplications under Events\\%s is too long: with a terminator it"
                     " does not fit in %u bytes. The default program starts.",
             name, (DWORD)MAX_PATH);
         SayType(report, trace->applicationType);
-        return;
+        return 1;
     default:
-        break;
+        return 0;
     }
+}
 
+/* The steps the lookup took, up to the one where it stopped. */
+static void SayLookup(Report *report, const char *name, const LookupTrace *trace,
+                      const char *command)
+{
+    const DWORD status = (DWORD)trace->status;
+
+    if (SayEarlyStop(report, name, trace))
+        return;
     Say(report, "  LaunchApplications under Events\\%s is %q.", name, trace->application);
     SayType(report, trace->applicationType);
     switch (trace->stop) {
@@ -66,7 +76,7 @@ static void SayLookup(Report *report, const char *name, const LookupTrace *trace
             REGISTERED_APPLICATIONS_KEY, status);
         return;
     case LOOKUP_NOT_REGISTERED:
-        if (missing)
+        if (status == ERROR_FILE_NOT_FOUND)
             Say(report, "  No application named %q is registered: the default program"
                         " starts.", trace->application);
         else
@@ -101,20 +111,31 @@ void SayPlaceholders(Report *report, const char *command)
     }
 }
 
-const char *EventName(CameraEvent event)
-{
-    return event == SnapButton ? "SnapButton" : "NewPicture";
-}
-
 int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
                       const SearchPlaces *places, char *command)
 {
     LookupTrace trace;
-    const char *name = EventName(event);
+    const char *name = EventTable[event].name;
 
     Say(report, "%s:", name);
     ChooseEventCommand(record, event, command, &trace);
     SayLookup(report, name, &trace, command);
     Say(report, "  The monitor would start: %e", command);
     return ReportProgram(report, places, command);
+}
+
+void ReportEventChoices(Report *report)
+{
+    /* Too large for the stack of a program without a C runtime. */
+    static SearchPlaces places;
+    PresentCamera camera;
+    DeviceMonitor record;
+    char command[MAX_PATH];
+    int event;
+
+    OpenPresentCamera(&camera, &record);
+    FindSearchPlaces(&places);
+    for (event = 0; event < EVENT_COUNT; event++)
+        ReportCameraEvent(report, &record, (CameraEvent)event, &places, command);
+    ClosePresentCamera(&record);
 }

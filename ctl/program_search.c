@@ -1,4 +1,4 @@
-#include "hxmonctl.h"
+#include "program_search.h"
 
 /* Copies the text from `from` up to `end` into a MAX_PATH buffer, cut to fit. */
 static void CopyPart(char *to, const char *from, const char *end)
@@ -124,23 +124,39 @@ int FindCommandProgram(const SearchPlaces *places, const char *commandLine, char
     return 0;
 }
 
+void FindProgram(const SearchPlaces *places, const char *commandLine, ProgramFinding *finding)
+{
+    if (FindCommandProgram(places, commandLine, finding->program, finding->found))
+        finding->state = PROGRAM_FOUND;
+    else if (finding->program[0] == '\0')
+        finding->state = PROGRAM_NOT_NAMED;
+    else if (NamesDirectory(finding->program))
+        finding->state = PROGRAM_MISSING;
+    else
+        finding->state = PROGRAM_NOT_FOUND;
+}
+
 int ReportProgram(Report *report, const SearchPlaces *places, const char *command)
 {
-    char program[MAX_PATH];
-    char found[MAX_PATH];
+    ProgramFinding finding;
 
-    if (FindCommandProgram(places, command, program, found)) {
-        Say(report, "  Its program is found: %e", found);
+    FindProgram(places, command, &finding);
+    switch (finding.state) {
+    case PROGRAM_FOUND:
+        Say(report, "  Its program is found: %e", finding.found);
         return 1;
-    }
-    if (program[0] == '\0')
+    case PROGRAM_NOT_NAMED:
         Say(report, "  The command line names no program: nothing can start.");
-    else if (NamesDirectory(program))
-        Say(report, "  Its program %e does not exist: nothing starts.", program);
-    else
+        return 0;
+    case PROGRAM_MISSING:
+        Say(report, "  Its program %e does not exist: nothing starts.", finding.program);
+        return 0;
+    default:
         Say(report, "  Its program %e is not found in the monitor's folder (%e), the current"
                     " directory (taken as the Windows directory), %e, %e\\System, %e or"
                     " on PATH: nothing starts.",
-            program, places->monitorFolder, places->system, places->windows, places->windows);
-    return 0;
+            finding.program, places->monitorFolder, places->system, places->windows,
+            places->windows);
+        return 0;
+    }
 }

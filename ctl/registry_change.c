@@ -1,5 +1,5 @@
 #include "registry_change.h"
-#include "registration.h"
+#include "exit_codes.h"
 
 /* Reading too: the verbs look at what they change. */
 #define CHANGE_ACCESS (KEY_READ | KEY_WRITE)

@@ -2,11 +2,9 @@
 #ifndef HX_REGISTRY_CHANGE_H
 #define HX_REGISTRY_CHANGE_H
 
-#include "hxmonctl.h"
+#include "report_text.h"
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+CTL_DECLS_BEGIN
 
 /* Opens an existing key to read and change it. */
 LONG OpenKeyToChange(HKEY parent, const char *path, HKEY *key);
@@ -22,8 +20,6 @@ int WriteTextValue(Report *report, HKEY parent, const char *subkey, const char *
    CHOICE_NOT_ADMIN for a denied open, CHOICE_FAILED otherwise. */
 int SayChangeRefused(Report *report, LONG status, const char *path);
 
-#ifdef __cplusplus
-}
-#endif
+CTL_DECLS_END
 
 #endif

@@ -1,4 +1,4 @@
-#include "hxmonctl.h"
+#include "report_text.h"
 
 #include <stdarg.h>
 

@@ -1,34 +1,33 @@
-#include "hxmonctl.h"
-#include "monitor.h"
+#include "status.h"
+#include "camera_report.h"
+#include "event_report.h"
+#include "exit_codes.h"
+#include "running_monitor.h"
 
-int ReportStatus(Report *report)
+int RunStatus(int argc, char **argv, Report *report)
 {
     /* Too large for the stack of a program without a C runtime. */
     static SearchPlaces places;
-    HWND window = FindWindowA(MONITOR_CLASS_NAME, NULL);
+    char commands[EVENT_COUNT][MAX_PATH];
+    int found = 1;
+    int controlOpens;
+    PresentCamera camera;
     DeviceMonitor record;
-    CameraFinding camera;
-    char snapCommand[MAX_PATH];
-    char pictureCommand[MAX_PATH];
-    int snapFound;
-    int pictureFound;
-    DWORD pid = 0;
+    DWORD pid;
+    HWND window = FindRunningMonitor(&pid);
+    int event;
 
-    if (window == NULL) {
+    (void)argc;
+    (void)argv;
+    if (window == NULL)
         Say(report, "The monitor is not running: nothing starts until it does.");
-    } else {
-        GetWindowThreadProcessId(window, &pid);
+    else
         Say(report, "The monitor is running (process %u).", pid);
-    }
-    InitDeviceMonitor(&record);
-    ReportCamera(report, &record, &camera);
+    controlOpens = ReportCamera(report, &record, &camera);
     FindSearchPlaces(&places);
-    snapFound = ReportCameraEvent(report, &record, SnapButton, &places, snapCommand);
-    pictureFound = ReportCameraEvent(report, &record, NewPicture, &places, pictureCommand);
-    if (record.hDriverKey != NO_KEY)
-        RegCloseKey(record.hDriverKey);
-    if (record.hDevInfo != NO_HANDLE)
-        SetupDiDestroyDeviceInfoList(record.hDevInfo);
+    for (event = 0; event < EVENT_COUNT; event++)
+        found &= ReportCameraEvent(report, &record, (CameraEvent)event, &places, commands[event]);
+    ClosePresentCamera(&record);
 
     /* The fixed lines scripts read. */
     Say(report, "");
@@ -40,40 +39,7 @@ int ReportStatus(Report *report)
         Say(report, "camera: present %e", camera.path);
     else
         Say(report, "camera: not found");
-    Say(report, "SnapButton starts: %e", snapCommand);
-    Say(report, "NewPicture starts: %e", pictureCommand);
-    return camera.present && camera.controlOpens && snapFound && pictureFound ? 0 : 1;
-}
-
-int RunCtl(int argc, char **argv, Report *report)
-{
-    int code;
-
-    ClearReport(report);
-    if (argc < 2 || (argc == 2 && lstrcmpiA(argv[1], "status") == 0))
-        return ReportStatus(report);
-    if (argc == 2 && lstrcmpiA(argv[1], "close") == 0)
-        return CloseRunningMonitor(report, CLOSE_TIMEOUT_MS);
-    code = RunRegistrationVerb(argc, argv, report);
-    if (code >= 0)
-        return code;
-    Say(report, "usage: hxmonctl [status | close | apps | register [--anyway] NAME COMMAND-LINE"
-                " | use EVENT NAME|default | unregister NAME]");
-    Say(report, "  status      what the monitor would start for each camera event, and why"
-                " (exit 0 when the camera is there and both programs are found, 1 otherwise)");
-    Say(report, "  close       ask the running monitor to close (exit 0 closed, 1 none running,"
-                " 2 still running after %u s, %u it runs with higher rights: use an elevated"
-                " prompt, or log off)", (DWORD)(CLOSE_TIMEOUT_MS / 1000), (DWORD)CLOSE_REFUSED);
-    Say(report, "  apps        the registered applications, whether their programs are found,"
-                " and which events of the camera name them (exit 0)");
-    Say(report, "  register    register NAME to start COMMAND-LINE, taken as typed; --anyway"
-                " registers a program that is not found");
-    Say(report, "  use         make the camera's EVENT (SnapButton or NewPicture) start NAME,"
-                " or its default program");
-    Say(report, "  unregister  remove NAME, unless an event of the camera names it");
-    Say(report, "  register, use and unregister exit with 0 when changed, 4 when refused, 5 when"
-                " no camera is present (use), 6 without administrator rights, 7 when the"
-                " registry refused the change (it is undone)");
-    Say(report, "  anything else shows this and exits with 3");
-    return CTL_USAGE;
+    for (event = 0; event < EVENT_COUNT; event++)
+        Say(report, "%s starts: %e", EventTable[event].name, commands[event]);
+    return camera.present && controlOpens && found ? STATUS_READY : STATUS_NOT_READY;
 }

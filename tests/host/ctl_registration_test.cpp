@@ -5,7 +5,7 @@
 
 #include "ctl_run.h"
 #include "hxmonctl.h"
-#include "registration.h"
+#include "exit_codes.h"
 
 #include <memory>
 
@@ -304,6 +304,12 @@ TEST_F(RegistrationTest, AppsTellsWhatEachRegistrationStartsAndWhoNamesIt) {
                      "\"Viewer\": C:\\Apps\\viewer.exe /snap",
                      "  Its program is found: C:\\Apps\\viewer.exe",
                      "  The camera's SnapButton and NewPicture name it."}));
+
+    // Each event naming its own application: each is told by its own event.
+    RegisterEventApplication(kCameraKey, "NewPicture", "Gone");
+    const Lines split = Run({"apps"}).lines;
+    EXPECT_EQ(split.at(2), "  The camera's NewPicture names it.");
+    EXPECT_EQ(split.back(), "  The camera's SnapButton names it.");
     EXPECT_EQ(hxsim::RegistryWrites(), Lines{});
 }
 

@@ -2,6 +2,7 @@
 // line, and its close command.
 #include "monitor_fixture.h"
 
+#include "close.h"
 #include "command_line.h"
 #include "ctl_run.h"
 #include "hxmonctl.h"

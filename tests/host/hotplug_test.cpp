@@ -466,6 +466,8 @@ TEST_P(HotplugFormTest, CameraWhoseRemovalWasLostIsArmedAnewWhenItComesBack) {
 
 TEST_F(HotplugTest, CameraWhoseRemovalAndArrivalWereBothLostIsFollowedThroughTreeChanges) {
     ASSERT_TRUE(StartMonitor());
+    // Another image device, listed before the camera by every look.
+    hxsim::PlugIn(Scanner());
     const auto desc = hxsim::CameraDesc();
     const auto own = RegisterUnder(desc, "Camera");
     const DeviceId first = hxsim::PlugIn(desc);

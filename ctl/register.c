@@ -1,7 +1,12 @@
-/* Registering and unregistering applications. */
-#include "registration.h"
-#include "application_list.h"
+#include "register.h"
+#include "command_line.h"
+#include "event_report.h"
+#include "exit_codes.h"
+#include "readers.h"
 #include "registry_change.h"
+#include "use.h"
+
+#define ANYWAY_FLAG "--anyway"
 
 /* Whether the monitor can use the name as one application's name; says
    why not when it cannot. */
@@ -21,7 +26,7 @@ static int CheckName(Report *report, const char *name)
             return 0;
         }
     }
-    if (lstrcmpA(name, "*") == 0 || lstrcmpiA(name, DEFAULT_CHOICE) == 0) {
+    if (IsDefaultApplication(name) || lstrcmpiA(name, DEFAULT_CHOICE) == 0) {
         Say(report, "%q stands for the default program and cannot name an application."
                     " Nothing was changed.", name);
         return 0;
@@ -53,11 +58,7 @@ static int HasBlank(const char *text)
     return 0;
 }
 
-/* The command line to store: as given, except that an unquoted program
-   path with blanks, as process creation's search finds it, is quoted. The
-   caller has checked that command fits in MAX_PATH; stored holds
-   MAX_PATH + 2 bytes. Returns 1 when it quoted the path. */
-static int QuoteProgram(const char *command, const char *program, char *stored)
+int QuoteProgram(const char *command, const char *program, char *stored)
 {
     int length = lstrlenA(program);
 
@@ -72,6 +73,42 @@ static int QuoteProgram(const char *command, const char *program, char *stored)
     return 1;
 }
 
+/* The name as Registered Applications spells it already, if it is there,
+   and the command it replaces (empty when none). */
+static void FindEarlierRegistration(const char *name, char *spelling, char *replaced)
+{
+    ApplicationList list;
+    const RegisteredApplication *before;
+
+    replaced[0] = '\0';
+    lstrcpyA(spelling, name);
+    if (!ListApplications(&list))
+        return;
+    before = FindApplication(&list, name);
+    if (before != NULL) {
+        lstrcpyA(replaced, before->command);
+        lstrcpyA(spelling, before->name);
+    }
+    FreeApplications(&list);
+}
+
+/* Refuses a program that process creation would not find, unless asked to
+   register it anyway; one that is no program at all is always refused. */
+static int CheckProgram(Report *report, const SearchPlaces *places, const char *name,
+                        const char *commandLine, const char *program, int isFound, int anyway)
+{
+    if (isFound || (program[0] != '\0' && anyway))
+        return 1;
+    Say(report, "%q cannot be registered with the command line: %e", name, commandLine);
+    ReportProgram(report, places, commandLine);
+    if (program[0] == '\0')
+        Say(report, "Nothing was changed.");
+    else
+        Say(report, "Nothing was changed; to register it all the same, add --anyway"
+                    " before the name.");
+    return 0;
+}
+
 int RegisterCommandLine(Report *report, const char *name, const char *commandLine, int anyway)
 {
     char stored[MAX_PATH + 2];
@@ -79,8 +116,6 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
     char found[MAX_PATH];
     /* Too large for the stack of a program without a C runtime. */
     static SearchPlaces places;
-    ApplicationList list;
-    const RegisteredApplication *before;
     char replaced[MAX_PATH];
     char spelling[MAX_PATH];
     int isFound;
@@ -91,16 +126,8 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
         return CHOICE_REFUSED;
     FindSearchPlaces(&places);
     isFound = FindCommandProgram(&places, commandLine, program, found);
-    if (!isFound && (program[0] == '\0' || !anyway)) {
-        Say(report, "%q cannot be registered with the command line: %e", name, commandLine);
-        ReportProgram(report, &places, commandLine);
-        if (program[0] == '\0')
-            Say(report, "Nothing was changed.");
-        else
-            Say(report, "Nothing was changed; to register it all the same, add --anyway"
-                        " before the name.");
+    if (!CheckProgram(report, &places, name, commandLine, program, isFound, anyway))
         return CHOICE_REFUSED;
-    }
     if (isFound)
         quoted = QuoteProgram(commandLine, program, stored);
     else
@@ -108,17 +135,7 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
     if (!FitsTheMonitor(report, stored))
         return CHOICE_REFUSED;
 
-    /* A name registered already keeps its spelling. */
-    replaced[0] = '\0';
-    lstrcpyA(spelling, name);
-    if (ListApplications(&list)) {
-        before = FindApplication(&list, name);
-        if (before != NULL) {
-            lstrcpyA(replaced, before->command);
-            lstrcpyA(spelling, before->name);
-        }
-        FreeApplications(&list);
-    }
+    FindEarlierRegistration(name, spelling, replaced);
     /* The key is created when missing, and removed again when the value
        cannot be set. */
     result = WriteTextValue(report, HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY,
@@ -141,60 +158,13 @@ int RegisterCommandLine(Report *report, const char *name, const char *commandLin
     return CHOICE_DONE;
 }
 
-/* The events of the present camera that name the application; says so and
-   returns 1 when any does. */
-static int SayEventsInUse(Report *report, const char *name)
+int RunRegister(int argc, char **argv, Report *report)
 {
-    CameraChoices choices;
-    int inUse = 0;
-    int event;
+    int anyway = argc > 2 && lstrcmpiA(argv[2], ANYWAY_FLAG) == 0;
+    int nameAt = anyway ? 3 : 2;
 
-    ReadCameraChoices(&choices);
-    for (event = SnapButton; event <= NewPicture; event++) {
-        if (lstrcmpiA(choices.events[event].application, name) != 0)
-            continue;
-        Say(report, "The camera's %s names %q: choose another first (hxmonctl use %s"
-                    " default). Nothing was changed.",
-            EventName((CameraEvent)event), name, EventName((CameraEvent)event));
-        inUse = 1;
-    }
-    return inUse;
-}
-
-int UnregisterApplication(Report *report, const char *name)
-{
-    ApplicationList list;
-    const RegisteredApplication *item;
-    char stored[MAX_PATH];
-    char command[MAX_PATH];
-    HKEY hKey;
-    LONG status;
-
-    if (!ListApplications(&list)) {
-        Say(report, "Out of memory.");
-        return CHOICE_FAILED;
-    }
-    item = name[0] != '\0' ? FindApplication(&list, name) : NULL;
-    if (item == NULL) {
-        Say(report, "No application named %q is registered. Nothing was changed.", name);
-        SayRegisteredNames(report, &list);
-        FreeApplications(&list);
-        return CHOICE_REFUSED;
-    }
-    lstrcpyA(stored, item->name);
-    lstrcpyA(command, item->command);
-    FreeApplications(&list);
-    if (SayEventsInUse(report, stored))
-        return CHOICE_REFUSED;
-
-    status = OpenKeyToChange(HKEY_LOCAL_MACHINE, REGISTERED_APPLICATIONS_KEY, &hKey);
-    if (status == ERROR_SUCCESS) {
-        status = RegDeleteValueA(hKey, stored);
-        RegCloseKey(hKey);
-    }
-    if (status != ERROR_SUCCESS)
-        return SayChangeRefused(report, status, REGISTERED_APPLICATIONS_KEY);
-    Say(report, "%q is no longer registered; its command line was: %e", stored, command);
-    ReportEventChoices(report);
-    return CHOICE_DONE;
+    if (argc < nameAt + 2)
+        return CTL_USAGE;
+    return RegisterCommandLine(report, argv[nameAt],
+                               CommandLineAfter(GetCommandLineA(), nameAt + 1), anyway);
 }

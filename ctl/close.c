@@ -1,21 +1,21 @@
-#include "hxmonctl.h"
-#include "monitor.h"
+#include "close.h"
+#include "exit_codes.h"
+#include "running_monitor.h"
 
 #define CLOSE_POLL_MS 20
 
 int CloseRunningMonitor(Report *report, DWORD timeoutMs)
 {
-    HWND window = FindWindowA(MONITOR_CLASS_NAME, NULL);
+    DWORD pid;
+    HWND window = FindRunningMonitor(&pid);
     const DWORD start = GetTickCount();
     HANDLE process;
-    DWORD pid = 0;
     int ended;
 
     if (window == NULL) {
         Say(report, "monitor: not running");
-        return 1;
+        return CLOSE_NONE_RUNNING;
     }
-    GetWindowThreadProcessId(window, &pid);
     /* Opened before asking, so that the id cannot pass to another process.
        The monitor destroys its window on WM_CLOSE and then ends; without
        the right to wait on its process, the window's end stands for it. */
@@ -43,8 +43,15 @@ int CloseRunningMonitor(Report *report, DWORD timeoutMs)
         CloseHandle(process);
     if (ended) {
         Say(report, "monitor: closed (pid %u)", pid);
-        return 0;
+        return CLOSE_DONE;
     }
     Say(report, "monitor: still running (pid %u) after %u ms", pid, timeoutMs);
-    return 2;
+    return CLOSE_STILL_RUNNING;
+}
+
+int RunClose(int argc, char **argv, Report *report)
+{
+    (void)argc;
+    (void)argv;
+    return CloseRunningMonitor(report, CLOSE_TIMEOUT_MS);
 }

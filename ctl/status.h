@@ -1,0 +1,16 @@
+/* hxmonctl status: what the running monitor would start for each camera
+   event, and why. */
+#ifndef HX_STATUS_H
+#define HX_STATUS_H
+
+#include "report_text.h"
+
+CTL_DECLS_BEGIN
+
+/* STATUS_READY when the camera is present, its control object opens, and
+   both events' programs are found; otherwise STATUS_NOT_READY. */
+int RunStatus(int argc, char **argv, Report *report);
+
+CTL_DECLS_END
+
+#endif
