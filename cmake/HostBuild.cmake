@@ -10,6 +10,7 @@ target_link_libraries(hxplatform PUBLIC Threads::Threads)
 target_link_libraries(hxmonitor_core PUBLIC hxplatform)
 
 add_subdirectory(ctl)
+add_subdirectory(settings)
 add_subdirectory(tests/host)
 add_subdirectory(tests/scripts)
 add_subdirectory(tests/conformance)

@@ -4,6 +4,8 @@
 #include "settings_window.h"
 #include "settings_ids.h"
 #include "settings_state.h"
+#include "exit_codes.h"
+#include "register.h"
 
 #include <commdlg.h>
 
@@ -45,8 +47,8 @@ static int ChooseProgramFile(HWND owner, char *path)
 }
 
 /* The file's name without its folder or ".exe"; the path as a command
-   line, quoted when it holds a blank so that process creation does not
-   stop at the blank. */
+   line, quoted as "register" quotes it, so that process creation does not
+   stop at a blank. */
 static void ProposeRegistration(const char *path)
 {
     const char *file = path;
@@ -62,10 +64,8 @@ static void ProposeRegistration(const char *path)
     if (length > 4 && lstrcmpiA(g_Add.name + length - 4, ".exe") == 0)
         g_Add.name[length - 4] = '\0';
 
-    for (at = path; *at && *at != ' '; at++)
-        ;
-    if (*at == ' ' && lstrlenA(path) + 2 < MAX_PATH)
-        wsprintfA(g_Add.command, "\"%s\"", path);
+    if (lstrlenA(path) + 2 < MAX_PATH)
+        QuoteProgram(path, path, g_Add.command);
     else
         lstrcpynA(g_Add.command, path, MAX_PATH);
 }

@@ -1,15 +1,19 @@
-/* What the settings window shows: whether the monitor runs, the camera,
-   the registered applications and, for each camera event, what is chosen
-   and what a press starts. All of it is read with hxmonctl's own code,
-   which is the monitor's own camera rule and lookup. */
+/* What the settings window shows and decides: whether the monitor runs, the
+   camera, the registered applications and, for each camera event, what is
+   chosen, what it starts, and what Apply writes. All of it is read and
+   written with hxmonctl's own readers and "use", which are the monitor's
+   own camera rule and lookup. No window is touched here: the host tests
+   compile this file as it is. */
 #ifndef HX_SETTINGS_STATE_H
 #define HX_SETTINGS_STATE_H
 
-#include "registration.h"
-#include "application_list.h"
-#include "hxmonctl.h"
+#include "readers.h"
 
-#define EVENT_COUNT 2
+/* The items of an event's drop-down besides the registered applications,
+   whose item is their index in the application list. */
+#define ITEM_DEFAULT ((LPARAM)-1)
+#define ITEM_UNUSABLE ((LPARAM)-2) /* a name the monitor cannot use */
+
 #define SAY_LINE 1024
 
 /* What an event's "LaunchApplications" amounts to. */
@@ -25,9 +29,7 @@ typedef struct SettingsState {
     ApplicationList apps;
 } SettingsState;
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+CTL_DECLS_BEGIN
 
 /* Reads everything anew; the state's earlier list is freed. */
 void ReadSettingsState(SettingsState *state);
@@ -36,24 +38,38 @@ void FreeSettingsState(SettingsState *state);
 /* Reads the application list anew, the rest kept. */
 void ReadApplications(SettingsState *state);
 
-/* Whether there is a driver key to write the choices under. */
+/* Whether there is a driver key to write the choices under; when there is
+   not, why, in the window's words (NULL when there is). */
 int ChoicesWritable(const SettingsState *state);
+const char *WhyNotWritable(const SettingsState *state);
 
 ChoiceKind KindOfChoice(const SettingsState *state, CameraEvent event);
 
-/* The event's default command line ("hxAMCap.exe", "hxCap.exe"), the
-   monitor's own, into a MAX_PATH buffer. */
-void DefaultCommand(CameraEvent event, char *command);
+/* The item that stands for what the registry holds now: an application
+   whose command is too long is in the list; a name that is not is not. */
+LPARAM SavedItem(const SettingsState *state, CameraEvent event);
 
-/* Whether process creation would find the command's program, in the words
-   of "hxmonctl status", into a SAY_LINE buffer. Returns 1 when found. */
+/* The registered application an item stands for; NULL for the others. */
+const RegisteredApplication *ItemApplication(const SettingsState *state, LPARAM item);
+
+/* The item of the application of this name, else `otherwise`. */
+LPARAM ItemNamed(const SettingsState *state, const char *name, LPARAM otherwise);
+
+/* The command line the event starts with this item chosen, into a MAX_PATH
+   buffer: what it starts now for the saved item (returns 1), and what it
+   would start after Apply for another (returns 0). */
+int ItemCommand(const SettingsState *state, CameraEvent event, LPARAM item, char *command);
+
+/* Whether process creation would find the command's program, in the
+   window's words, into a SAY_LINE buffer. Returns 1 when found. */
 int DescribeProgram(const char *command, char *words);
 
-/* The first line of a report, without its indent, into a SAY_LINE buffer. */
-void FirstReportLine(const Report *report, char *line);
+/* Writes, through "use", each event whose chosen item is not the saved
+   one, and reads the state anew. Returns 1 when everything that changed
+   was written; otherwise 0, with the registry as it was and the reason in
+   the window's words in message (SAY_LINE). */
+int ApplyChoices(SettingsState *state, const LPARAM chosen[EVENT_COUNT], char *message);
 
-#ifdef __cplusplus
-}
-#endif
+CTL_DECLS_END
 
 #endif

@@ -6,11 +6,6 @@
 
 #include <dbt.h>
 
-/* Item data of a drop-down's items besides the registered applications,
-   whose item data is their index in the application list. */
-#define ITEM_DEFAULT ((LPARAM)-1)
-#define ITEM_UNUSABLE ((LPARAM)-2)
-
 typedef struct EventControls {
     int choice;
     int command;
@@ -26,7 +21,6 @@ typedef struct SettingsWindow {
     HWND dialog;
     HDEVNOTIFY notify;   /* image-class arrivals and removals; NULL when none */
     SettingsState state; /* as the registry holds it now */
-    Report report;       /* what the last write said */
 } SettingsWindow;
 
 static SettingsWindow g_Settings;
@@ -48,32 +42,6 @@ static LPARAM SelectedItem(CameraEvent event)
     if (index == CB_ERR)
         return ITEM_DEFAULT;
     return (LPARAM)SendMessageA(Choice(event), CB_GETITEMDATA, (WPARAM)index, 0);
-}
-
-static const EventChoice *Saved(CameraEvent event)
-{
-    return &g_Settings.state.camera.events[event];
-}
-
-static LPARAM ItemOf(const RegisteredApplication *app)
-{
-    return app != NULL ? (LPARAM)(app - g_Settings.state.apps.items) : ITEM_UNUSABLE;
-}
-
-/* The item that stands for what the registry holds now: an application
-   whose command is too long is in the list; a name that is not is not. */
-static LPARAM SavedItem(CameraEvent event)
-{
-    if (KindOfChoice(&g_Settings.state, event) == CHOICE_DEFAULT)
-        return ITEM_DEFAULT;
-    return ItemOf(FindApplication(&g_Settings.state.apps, Saved(event)->application));
-}
-
-static const RegisteredApplication *ItemApplication(LPARAM item)
-{
-    if (item < 0 || (DWORD)item >= g_Settings.state.apps.count)
-        return NULL;
-    return &g_Settings.state.apps.items[item];
 }
 
 static void AddItem(HWND combo, const char *text, LPARAM data)
@@ -104,13 +72,11 @@ static void FillChoices(CameraEvent event, LPARAM selected)
 {
     const RegisteredApplication *app;
     HWND combo = Choice(event);
-    char command[MAX_PATH];
     char text[2 * MAX_PATH];
     DWORD i;
 
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    DefaultCommand(event, command);
-    wsprintfA(text, "Default program (%s)", command);
+    wsprintfA(text, "Default program (%s)", EventTable[event].defaultCommand);
     AddItem(combo, text, ITEM_DEFAULT);
     for (i = 0; i < g_Settings.state.apps.count; i++) {
         app = &g_Settings.state.apps.items[i];
@@ -121,38 +87,26 @@ static void FillChoices(CameraEvent event, LPARAM selected)
             lstrcpyA(text, app->name);
         AddItem(combo, text, (LPARAM)i);
     }
-    if (SavedItem(event) == ITEM_UNUSABLE) {
+    if (SavedItem(&g_Settings.state, event) == ITEM_UNUSABLE) {
         wsprintfA(text, "%s (not registered: the default program starts)",
-                  Saved(event)->application);
+                  g_Settings.state.camera.events[event].application);
         AddItem(combo, text, ITEM_UNUSABLE);
     }
     SelectItem(combo, selected);
 }
 
-/* Under the drop-down: what a press starts with this choice, and whether
-   its program is found. */
+/* Under the drop-down: what the event starts with this choice, and
+   whether its program is found. */
 static void ShowChoice(CameraEvent event)
 {
-    LPARAM item = SelectedItem(event);
-    const RegisteredApplication *app = ItemApplication(item);
     char command[MAX_PATH];
     char words[SAY_LINE];
     char line[SAY_LINE];
-    const char *start;
 
-    if (item == SavedItem(event)) {
-        lstrcpyA(command, Saved(event)->command);
-        start = "A press starts now: %s";
-    } else {
-        /* An application whose command the monitor cannot read gets the
-           default. */
-        if (app != NULL && app->command[0] != '\0' && !app->commandTooLong)
-            lstrcpyA(command, app->command);
-        else
-            DefaultCommand(event, command);
-        start = "After Apply, a press starts: %s";
-    }
-    wsprintfA(line, start, command);
+    if (ItemCommand(&g_Settings.state, event, SelectedItem(event), command))
+        wsprintfA(line, "A press starts now: %s", command);
+    else
+        wsprintfA(line, "After Apply, a press starts: %s", command);
     SetDlgItemTextA(g_Settings.dialog, g_Controls[event].command, line);
     DescribeProgram(command, words);
     SetDlgItemTextA(g_Settings.dialog, g_Controls[event].program, words);
@@ -160,8 +114,8 @@ static void ShowChoice(CameraEvent event)
 
 static int SomethingChanged(void)
 {
-    return SelectedItem(SnapButton) != SavedItem(SnapButton) ||
-           SelectedItem(NewPicture) != SavedItem(NewPicture);
+    return SelectedItem(SnapButton) != SavedItem(&g_Settings.state, SnapButton) ||
+           SelectedItem(NewPicture) != SavedItem(&g_Settings.state, NewPicture);
 }
 
 static void UpdateApply(void)
@@ -177,6 +131,7 @@ static void UpdateApply(void)
 static void ShowState(void)
 {
     const SettingsState *state = &g_Settings.state;
+    const char *why = WhyNotWritable(state);
     char line[SAY_LINE];
     int event;
 
@@ -186,39 +141,46 @@ static void ShowState(void)
         lstrcpyA(line, "The monitor is not running: nothing starts until it does.");
     SetDlgItemTextA(g_Settings.dialog, IDC_MONITOR_STATE, line);
 
-    if (state->camera.cameraPresent)
-        wsprintfA(line, "Camera: %s", state->camera.cameraPath);
+    if (state->camera.camera.present)
+        wsprintfA(line, "Camera: %s", state->camera.camera.path);
     else
         lstrcpyA(line, "No camera is present.");
     SetDlgItemTextA(g_Settings.dialog, IDC_CAMERA_STATE, line);
 
     for (event = 0; event < EVENT_COUNT; event++)
-        EnableWindow(Choice((CameraEvent)event), ChoicesWritable(state));
-    if (ChoicesWritable(state))
-        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, "");
-    else if (!state->camera.cameraPresent)
-        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE,
-                        "With no camera present there is nowhere to write a choice, so the "
-                        "choices cannot be changed until the camera is plugged in.");
-    else if (!state->camera.driverKeyOpens)
-        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE,
-                        "The camera's driver key does not open, so the choices cannot be "
-                        "changed: every event starts its default program. Reinstall the "
-                        "camera's driver.");
+        EnableWindow(Choice((CameraEvent)event), why == NULL);
+    SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, why != NULL ? why : "");
+}
+
+/* Fills each drop-down from the state, with these items chosen. */
+static void ShowChoices(const LPARAM items[EVENT_COUNT])
+{
+    int event;
+
+    for (event = 0; event < EVENT_COUNT; event++) {
+        FillChoices((CameraEvent)event, items[event]);
+        ShowChoice((CameraEvent)event);
+    }
+}
+
+/* The selections become what the registry holds. */
+static void ShowSaved(void)
+{
+    LPARAM items[EVENT_COUNT];
+    int event;
+
+    for (event = 0; event < EVENT_COUNT; event++)
+        items[event] = SavedItem(&g_Settings.state, (CameraEvent)event);
+    ShowChoices(items);
+    ShowState();
+    UpdateApply();
 }
 
 /* Reads everything anew; the selections become what the registry holds. */
 static void Reload(void)
 {
-    int event;
-
     ReadSettingsState(&g_Settings.state);
-    for (event = 0; event < EVENT_COUNT; event++) {
-        FillChoices((CameraEvent)event, SavedItem((CameraEvent)event));
-        ShowChoice((CameraEvent)event);
-    }
-    ShowState();
-    UpdateApply();
+    ShowSaved();
 }
 
 /* After an application was added: the list anew, each selection kept. */
@@ -231,69 +193,36 @@ static void ReloadApplications(void)
 
     for (event = 0; event < EVENT_COUNT; event++) {
         items[event] = SelectedItem((CameraEvent)event);
-        app = ItemApplication(items[event]);
+        app = ItemApplication(&g_Settings.state, items[event]);
         lstrcpyA(names[event], app != NULL ? app->name : "");
     }
     ReadApplications(&g_Settings.state);
     for (event = 0; event < EVENT_COUNT; event++) {
-        if (names[event][0] != '\0') {
-            app = FindApplication(&g_Settings.state.apps, names[event]);
-            items[event] = app != NULL ? ItemOf(app) : SavedItem((CameraEvent)event);
-        }
-        FillChoices((CameraEvent)event, items[event]);
-        ShowChoice((CameraEvent)event);
+        if (names[event][0] != '\0')
+            items[event] = ItemNamed(&g_Settings.state, names[event],
+                                     SavedItem(&g_Settings.state, (CameraEvent)event));
     }
+    ShowChoices(items);
     UpdateApply();
 }
 
-/* Puts an event written by this Apply back as it was read, where "use"
-   can: a name the monitor cannot use is not taken by "use". */
-static int PutBack(CameraEvent event)
-{
-    ClearReport(&g_Settings.report);
-    switch (KindOfChoice(&g_Settings.state, event)) {
-    case CHOICE_APPLICATION:
-        return UseApplication(&g_Settings.report, event, Saved(event)->application) ==
-               CHOICE_DONE;
-    case CHOICE_DEFAULT:
-        return UseApplication(&g_Settings.report, event, DEFAULT_CHOICE) == CHOICE_DONE;
-    default:
-        return 0;
-    }
-}
-
-/* Writes each changed event through hxmonctl's "use". Returns 1 when
-   everything that changed was written; otherwise the registry is as it
-   was and the window says why. */
+/* Writes each changed event. Returns 1 when everything that changed was
+   written; otherwise the registry is as it was and the window says why. */
 static int ApplyChanges(void)
 {
-    const RegisteredApplication *app;
-    char line[SAY_LINE + 128];
-    LPARAM item;
+    LPARAM chosen[EVENT_COUNT];
+    char message[SAY_LINE];
     int event;
-    int written = 0;
 
-    for (event = 0; event < EVENT_COUNT; event++) {
-        item = SelectedItem((CameraEvent)event);
-        if (item == SavedItem((CameraEvent)event))
-            continue;
-        app = ItemApplication(item);
-        ClearReport(&g_Settings.report);
-        if (UseApplication(&g_Settings.report, (CameraEvent)event,
-                           app != NULL ? app->name : DEFAULT_CHOICE) != CHOICE_DONE) {
-            FirstReportLine(&g_Settings.report, line);
-            /* Only SnapButton comes before another event. */
-            if (written && !PutBack(SnapButton))
-                lstrcatA(line, " The snapshot button's earlier choice could not be put back.");
-            SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, line);
-            return 0;
-        }
-        written++;
+    for (event = 0; event < EVENT_COUNT; event++)
+        chosen[event] = SelectedItem((CameraEvent)event);
+    if (!ApplyChoices(&g_Settings.state, chosen, message)) {
+        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, message);
+        return 0;
     }
-    Reload();
-    if (written)
-        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE,
-                        "Saved. The monitor uses the new choice at the next press.");
+    ShowSaved();
+    if (message[0] != '\0')
+        SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, message);
     return 1;
 }
 
@@ -301,16 +230,10 @@ static int ApplyChanges(void)
    it as the monitor does, from the image class's notifications. */
 static void WatchCamera(void)
 {
-    DEV_BROADCAST_DEVICEINTERFACE_A filter;
     DeviceMonitor record;
 
     InitDeviceMonitor(&record);
-    ZeroMemory(&filter, sizeof(filter));
-    filter.dbcc_size = sizeof(filter);
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = record.classGuid;
-    g_Settings.notify = RegisterDeviceNotificationA(g_Settings.dialog, &filter,
-                                                    DEVICE_NOTIFY_WINDOW_HANDLE);
+    g_Settings.notify = WatchInterfaceClass(g_Settings.dialog, &record.classGuid);
 }
 
 static INT_PTR OnInitDialog(HWND dialog)

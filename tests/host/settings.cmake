@@ -1,0 +1,2 @@
+hx_host_test(hx_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_state_test.cpp)
+target_link_libraries(hx_settings_test PRIVATE hxsettings_core)
