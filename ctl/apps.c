@@ -40,7 +40,7 @@ static void SayNamingEvents(Report *report, const CameraChoices *choices, const 
         Say(report, "  The camera's SnapButton and NewPicture name it.");
     else if (snap || picture)
         Say(report, "  The camera's %s names it.",
-            EventTable[snap ? SnapButton : NewPicture].name);
+            EventName(snap ? SnapButton : NewPicture));
 }
 
 int RunApps(int argc, char **argv, Report *report)

@@ -3,17 +3,13 @@
 #ifndef HX_APPS_H
 #define HX_APPS_H
 
-#include "report_text.h"
 #include "readers.h"
+#include "report_text.h"
 
 CTL_DECLS_BEGIN
-
-/* CHOICE_DONE, or CHOICE_FAILED when out of memory. */
 int RunApps(int argc, char **argv, Report *report);
-
 /* One line naming every registered application, for a refusal. */
 void SayRegisteredNames(Report *report, const ApplicationList *list);
-
 CTL_DECLS_END
 
 #endif

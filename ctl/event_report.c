@@ -115,7 +115,7 @@ int ReportCameraEvent(Report *report, DeviceMonitor *record, CameraEvent event,
                       const SearchPlaces *places, char *command)
 {
     LookupTrace trace;
-    const char *name = EventTable[event].name;
+    const char *name = EventName(event);
 
     Say(report, "%s:", name);
     ChooseEventCommand(record, event, command, &trace);

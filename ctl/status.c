@@ -1,8 +1,124 @@
 #include "status.h"
-#include "camera_report.h"
+#include "camera_driver.h"
 #include "event_report.h"
 #include "exit_codes.h"
+#include "readers.h"
 #include "running_monitor.h"
+
+/* One line per interface; `role` is what the monitor makes of it. */
+static void ReportInterface(Report *report, HDEVINFO hDevInfo,
+                            PSP_DEVICE_INTERFACE_DATA interfaceData, const char *role,
+                            char *path)
+{
+    const char *shown = path;
+    char service[MAX_PATH];
+    DWORD type;
+
+    /* Left empty when too long: nothing is opened by a path cut short. */
+    if (!GetInterfacePath(hDevInfo, interfaceData, path))
+        shown = "(an interface whose path is too long to show)";
+    /* The camera's service counts whatever its type; another only as text. */
+    if (!ReadDeviceService(hDevInfo, interfaceData, service, sizeof(service), &type) ||
+        (type != REG_SZ && role[0] == '\0'))
+        Say(report, "  %e: its service cannot be read as text", shown);
+    else
+        Say(report, "  %e: service %q%s", shown, service, role);
+}
+
+/* Returns 1 when it opens. */
+static int ReportControlObject(Report *report, const PresentCamera *camera)
+{
+    char controlPath[MAX_PATH];
+    HANDLE hDevice;
+
+    if (camera->path[0] == '\0' || !BuildControlPath(controlPath, camera->path)) {
+        Say(report, "The camera's interface path is too long to open its control object:"
+                    " the monitor cannot arm the camera, and nothing starts on its events.");
+        return 0;
+    }
+    /* The monitor's own open; closed at once, with no request sent. */
+    hDevice = OpenCameraObject(controlPath);
+    if (hDevice == NO_HANDLE) {
+        Say(report, "The camera's control object %e does not open (error %u): the monitor"
+                    " cannot arm the camera, and nothing starts on its events.",
+            controlPath, GetLastError());
+        return 0;
+    }
+    CloseHandle(hDevice);
+    Say(report, "The camera's control object %e opens (closed again at once; nothing was"
+                " sent to the driver).", controlPath);
+    return 1;
+}
+
+static void ReportDriverKey(Report *report, const DeviceMonitor *record,
+                            const PresentCamera *camera)
+{
+    static const char *const noKey[] = {
+        NULL, "device has no driver property that can be read",
+        "driver property is not stored as text", "driver name is too long for a key path"};
+
+    if (camera->keyPathState != DRIVER_KEY_PATH_BUILT)
+        Say(report, "The camera's %s, so there is no driver key: every event starts its"
+                    " default program.", noKey[camera->keyPathState]);
+    else if (record->hDriverKey == NO_KEY)
+        Say(report, "The camera's driver key HKLM\\%e does not open for reading: every event"
+                    " starts its default program.", camera->keyPath);
+    else
+        Say(report, "The camera's driver key is HKLM\\%e; it opens for reading.",
+            camera->keyPath);
+}
+
+/* Every interface present, with the role the monitor's start-up walk gives
+   it: the first it takes is the camera. */
+static void ReportInterfaces(Report *report, HDEVINFO hDevInfo, const GUID *classGuid,
+                             LONG next)
+{
+    SP_DEVICE_INTERFACE_DATA interfaceData;
+    SP_DEVICE_INTERFACE_DATA laterData;
+    char path[MAX_PATH];
+    DWORD index;
+    int cameraSeen = 0;
+
+    interfaceData.cbSize = sizeof(interfaceData);
+    for (index = 0; SetupDiEnumDeviceInterfaces(hDevInfo, NULL, classGuid, index,
+                                                &interfaceData);
+         index++) {
+        const int isCamera = (LONG)index == next;
+
+        if (index == 0)
+            Say(report, "Image-class interfaces present:");
+        if (isCamera)
+            next = FindStartCamera(hDevInfo, classGuid, index + 1, &laterData);
+        ReportInterface(report, hDevInfo, &interfaceData,
+                        !isCamera    ? ""
+                        : !cameraSeen ? ": the camera"
+                                     : ": another camera; the monitor serves only the first",
+                        path);
+        cameraSeen |= isCamera;
+    }
+    if (index == 0)
+        Say(report, "No image-class interface is present.");
+}
+
+/* Opens the present camera into the record as OpenPresentCamera does and
+   says what it found. Returns 1 when the camera's control object opens. */
+static int ReportCamera(Report *report, DeviceMonitor *record, PresentCamera *camera)
+{
+    int controlOpens;
+
+    if (!OpenPresentCamera(camera, record)) {
+        Say(report, "The image-class interfaces cannot be listed (error %u).", GetLastError());
+        return 0;
+    }
+    ReportInterfaces(report, record->hDevInfo, &record->classGuid, camera->index);
+    if (!camera->present) {
+        Say(report, "No camera is present: no interface is served by %q.", CAMERA_SERVICE_NAME);
+        return 0;
+    }
+    controlOpens = ReportControlObject(report, camera);
+    ReportDriverKey(report, record, camera);
+    return controlOpens;
+}
 
 int RunStatus(int argc, char **argv, Report *report)
 {
@@ -40,6 +156,6 @@ int RunStatus(int argc, char **argv, Report *report)
     else
         Say(report, "camera: not found");
     for (event = 0; event < EVENT_COUNT; event++)
-        Say(report, "%s starts: %e", EventTable[event].name, commands[event]);
+        Say(report, "%s starts: %e", EventName(event), commands[event]);
     return camera.present && controlOpens && found ? STATUS_READY : STATUS_NOT_READY;
 }

@@ -6,11 +6,7 @@
 #include "report_text.h"
 
 CTL_DECLS_BEGIN
-
-/* STATUS_READY when the camera is present, its control object opens, and
-   both events' programs are found; otherwise STATUS_NOT_READY. */
 int RunStatus(int argc, char **argv, Report *report);
-
 CTL_DECLS_END
 
 #endif

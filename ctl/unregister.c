@@ -19,7 +19,7 @@ static int SayEventsInUse(Report *report, const char *name)
             continue;
         Say(report, "The camera's %s names %q: choose another first (hxmonctl use %s"
                     " default). Nothing was changed.",
-            EventTable[event].name, name, EventTable[event].name);
+            EventName(event), name, EventName(event));
         inUse = 1;
     }
     return inUse;

@@ -6,13 +6,8 @@
 #include "report_text.h"
 
 CTL_DECLS_BEGIN
-
-/* CHOICE_REFUSED when the name is not registered or an event names it;
-   otherwise a CHOICE_ code of the removal. */
 int UnregisterApplication(Report *report, const char *name);
-
 int RunUnregister(int argc, char **argv, Report *report);
-
 CTL_DECLS_END
 
 #endif

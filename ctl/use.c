@@ -11,7 +11,7 @@ static int ParseEventName(const char *text, CameraEvent *event)
     int i;
 
     for (i = 0; i < EVENT_COUNT; i++) {
-        if (lstrcmpiA(text, EventTable[i].name) == 0) {
+        if (lstrcmpiA(text, EventName(i)) == 0) {
             *event = (CameraEvent)i;
             return 1;
         }
@@ -53,34 +53,25 @@ static int ChooseValue(Report *report, CameraEvent event, const char *name, char
         return CHOICE_DONE;
     }
     Say(report, "No application named %q is registered, so %s cannot start it."
-                " Nothing was changed.", name, EventTable[event].name);
+                " Nothing was changed.", name, EventName(event));
     SayRegisteredNames(report, &list);
     FreeApplications(&list);
     return CHOICE_REFUSED;
 }
 
 /* Writes the value under the driver key at keyPath, and says what the event
-   named before. */
+   named before (current, as the monitor's lookup read it). */
 static int WriteChoice(Report *report, CameraEvent event, const char *keyPath,
-                       const char *value)
+                       const char *value, const char *current)
 {
     const char *subkey = EventTable[event].subkey;
-    char current[MAX_PATH];
     char shownPath[2 * MAX_PATH];
-    DWORD size = sizeof(current);
     HKEY hDriverKey;
-    HKEY hEvent;
     LONG status = OpenKeyToChange(HKEY_LOCAL_MACHINE, keyPath, &hDriverKey);
     int result;
 
     if (status != ERROR_SUCCESS)
         return SayChangeRefused(report, status, keyPath);
-    current[0] = '\0';
-    if (RegOpenKeyExA(hDriverKey, subkey, 0, KEY_READ, &hEvent) == ERROR_SUCCESS) {
-        if (QueryText(hEvent, LAUNCH_APPLICATIONS_VALUE, current, &size, NULL) != ERROR_SUCCESS)
-            current[0] = '\0';
-        RegCloseKey(hEvent);
-    }
     lstrcpyA(shownPath, keyPath);
     lstrcatA(shownPath, "\\");
     lstrcatA(shownPath, subkey);
@@ -92,27 +83,26 @@ static int WriteChoice(Report *report, CameraEvent event, const char *keyPath,
     if (result != CHOICE_DONE)
         return result;
     if (current[0] == '\0')
-        Say(report, "The camera's %s now names %q.", EventTable[event].name, value);
+        Say(report, "The camera's %s now names %q.", EventName(event), value);
     else
-        Say(report, "The camera's %s now names %q (it named %q).", EventTable[event].name,
+        Say(report, "The camera's %s now names %q (it named %q).", EventName(event),
             value, current);
     return CHOICE_DONE;
 }
 
 int UseApplication(Report *report, CameraEvent event, const char *name)
 {
+    CameraChoices choices;
     char value[MAX_PATH];
-    PresentCamera camera;
-    DeviceMonitor record;
     int result;
 
-    OpenPresentCamera(&camera, &record);
-    ClosePresentCamera(&record);
-    if (!camera.present || camera.keyPathState != DRIVER_KEY_PATH_BUILT)
-        return SayNoDriverKey(report, &camera);
+    ReadCameraChoices(&choices);
+    if (!choices.camera.present || choices.camera.keyPathState != DRIVER_KEY_PATH_BUILT)
+        return SayNoDriverKey(report, &choices.camera);
     result = ChooseValue(report, event, name, value);
     if (result == CHOICE_DONE)
-        result = WriteChoice(report, event, camera.keyPath, value);
+        result = WriteChoice(report, event, choices.camera.keyPath, value,
+                             choices.events[event].application);
     if (result == CHOICE_DONE)
         ReportEventChoices(report);
     return result;

@@ -7,6 +7,21 @@
 #include <dbt.h>
 #include "device_monitor.h"
 
+/* Registers the window for arrivals and removals of the class's
+   interfaces; NULL when the platform refuses. The monitor and the settings
+   window watch alike; inline, so that the monitor stays as small as it was. */
+static __inline HDEVNOTIFY WatchInterfaceClass(HWND window, const GUID *classGuid)
+{
+    DEV_BROADCAST_DEVICEINTERFACE_A filter;
+
+    ZeroMemory(&filter, sizeof(filter));
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_reserved = 0;
+    filter.dbcc_classguid = *classGuid;
+    return RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -61,9 +76,6 @@ int BuildDriverKeyPath(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceDat
                        char *keyPath);
 int OpenDriverKey(DeviceMonitor *monitor, PSP_DEVICE_INTERFACE_DATA interfaceData);
 void ReleaseDevice(DeviceMonitor *monitor);
-/* Registers the window for arrivals and removals of the class's
-   interfaces; NULL when the platform refuses. */
-HDEVNOTIFY WatchInterfaceClass(HWND window, const GUID *classGuid);
 void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);
 void OnDeviceRemoval(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast);
 

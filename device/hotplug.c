@@ -198,18 +198,6 @@ static void ServeArrival(DeviceMonitor *monitor, const char *devicePath)
     StartEventWorker(monitor);
 }
 
-HDEVNOTIFY WatchInterfaceClass(HWND window, const GUID *classGuid)
-{
-    DEV_BROADCAST_DEVICEINTERFACE_A filter;
-
-    ZeroMemory(&filter, sizeof(filter));
-    filter.dbcc_size = sizeof(filter);
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_reserved = 0;
-    filter.dbcc_classguid = *classGuid;
-    return RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-}
-
 void OnDeviceArrival(DeviceMonitor *monitor, const DEV_BROADCAST_HDR *broadcast)
 {
     char devicePath[MAX_PATH];

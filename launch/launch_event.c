@@ -1,15 +1,9 @@
 #include "launch_event.h"
 
 const EventLaunch EventTable[EVENT_COUNT] = {
-    {"SnapButton", "Events\\SnapButton", "hxAMCap.exe"},
-    {"NewPicture", "Events\\NewPicture", "hxCap.exe"},
+    {EVENT_KEY_PREFIX "SnapButton", "hxAMCap.exe"},
+    {EVENT_KEY_PREFIX "NewPicture", "hxCap.exe"},
 };
-
-int IsDefaultApplication(const char *application)
-{
-    /* Bytes, not the collation lstrcmpA applies. */
-    return application[0] == '*' && application[1] == '\0';
-}
 
 /* The registry returns the stored bytes without adding a terminator, so one
    is put after them; data that fills the whole buffer without one of its

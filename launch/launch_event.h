@@ -14,12 +14,16 @@ typedef enum CameraEvent {
 
 /* One row per camera event, in the order of CameraEvent. */
 typedef struct EventLaunch {
-    const char *name;           /* as the registry and hxmonctl spell it */
     const char *subkey;         /* under the driver key */
     const char *defaultCommand; /* when nothing usable is registered */
 } EventLaunch;
 
 extern const EventLaunch EventTable[EVENT_COUNT];
+
+/* An event's name, as the registry and hxmonctl spell it: the last part of
+   its subkey, so that the monitor carries it once. */
+#define EVENT_KEY_PREFIX "Events\\"
+#define EventName(event) (EventTable[event].subkey + sizeof(EVENT_KEY_PREFIX) - 1)
 
 /* The "LaunchApplications" text that leaves the choice to the monitor: the
    event's default program starts. */
@@ -52,12 +56,17 @@ typedef struct LookupTrace {
     DWORD commandType;          /* the command's stored type, once read */
 } LookupTrace;
 
+/* Whether a "LaunchApplications" text is DEFAULT_APPLICATION: bytes, not
+   the collation lstrcmpA applies. */
+static __inline int IsDefaultApplication(const char *application)
+{
+    return application[0] == '*' && application[1] == '\0';
+}
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Whether a "LaunchApplications" text is DEFAULT_APPLICATION, byte for byte. */
-int IsDefaultApplication(const char *application);
 
 /* Reads a value as text into *size bytes, with its stored type (type may
    be NULL). The text is terminated within the buffer; data that does not

@@ -147,7 +147,7 @@ static void SayRefusal(int result, CameraEvent event, const char *name, char *me
         Copy(message, "No application named \"");
         Append(message, name);
         Append(message, "\" is registered, so ");
-        Append(message, EventTable[event].name);
+        Append(message, EventName(event));
         Append(message, " cannot start it. Nothing was changed.");
         return;
     case CHOICE_NO_CAMERA:
