@@ -2,14 +2,15 @@
 ; Windows build runs it (target "installer"); by hand:
 ;
 ;   makensis -DHX_ARCH=x86|x64 -DHX_VERSION=1.00.1231.0 -DHX_EXE=<hxMonitor.exe>
-;            -DHX_ICON=<hxMonitor.ico> -DHX_OUTFILE=<setup.exe>
-;            [-DHX_CTL_EXE=<hxmonctl.exe>] [-DHX_SETTINGS_EXE=<hxMonitorSettings.exe>]
+;            -DHX_ICON=<hxMonitor.ico> -DHX_OUTFILE=<setup.exe> -DHX_CTL_EXE=<hxmonctl.exe>
+;            [-DHX_SETTINGS_EXE=<hxMonitorSettings.exe>]
 ;            hxMonitor.nsi
 ;
 ; It installs per machine into Program Files (the native folder for x64, the
 ; 32-bit one for x86), starts the monitor at every logon through the HKLM Run
 ; key and lists it under Add/Remove Programs. An installed or running copy is
-; replaced: closed with WM_CLOSE, as the monitor expects to be closed.
+; replaced: closed by the hxmonctl.exe of the package ("hxmonctl close", with
+; WM_CLOSE, as the monitor expects to be closed).
 ;
 ; The installer runs with administrator rights, or as the system account
 ; under a deployment tool, and whatever it starts would keep those rights,
@@ -40,11 +41,10 @@ RequestExecutionLevel admin
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
-!include WinMessages.nsh
 !include MUI2.nsh
 
-!ifndef HX_ARCH | HX_VERSION | HX_EXE | HX_ICON | HX_OUTFILE
-  !error "define HX_ARCH, HX_VERSION, HX_EXE, HX_ICON and HX_OUTFILE"
+!ifndef HX_ARCH | HX_VERSION | HX_EXE | HX_ICON | HX_OUTFILE | HX_CTL_EXE
+  !error "define HX_ARCH, HX_VERSION, HX_EXE, HX_ICON, HX_OUTFILE and HX_CTL_EXE"
 !endif
 !if "${HX_ARCH}" != "x86"
 !if "${HX_ARCH}" != "x64"
@@ -64,12 +64,6 @@ RequestExecutionLevel admin
 !define PUBLISHER "Halvex"
 ; In the Start menu of all users; the window needs administrator rights.
 !define SETTINGS_SHORTCUT "$SMPROGRAMS\hxMonitor Settings.lnk"
-; The monitor's own close waits at most 400 ms for its worker; this is for a
-; loaded machine.
-!define SEND_TIMEOUT_MS 5000
-!define CLOSE_WAIT_MS 10000
-!define CLOSE_POLLS 100 ; of 100 ms
-!define SYNCHRONIZE 0x00100000
 !define EXIT_ABORTED 2
 !define EXIT_STILL_RUNNING 3
 !define WIN_LOCAL_SYSTEM_SID 22 ; WELL_KNOWN_SID_TYPE WinLocalSystemSid
@@ -119,55 +113,71 @@ Var previousDir
   !endif
 !macroend
 
+; AskMonitorToClose: "hxmonctl close" with the hxmonctl.exe this package
+; carries, from the plugins folder, in a hidden window: it sends WM_CLOSE
+; and waits at most 10 s for the monitor's process to end. Pushes its exit
+; code: 0 closed, 1 none running, 2 still running, 4 refused (the monitor
+; runs with higher rights), or "error" when it did not run.
+Function AskMonitorToClose
+  InitPluginsDir
+  SetDetailsPrint none
+  File "/oname=$PLUGINSDIR\hxmonctl.exe" "${HX_CTL_EXE}"
+  SetDetailsPrint lastused
+  nsExec::Exec '"$PLUGINSDIR\hxmonctl.exe" close'
+FunctionEnd
+
+; un.AskMonitorToClose: the same with the installed hxmonctl.exe. The
+; installer that wrote this uninstaller wrote it first (an install from
+; before hxmonctl shipped has its own, older uninstaller), so it is missing
+; only when deleted by hand: then "missing", and the person is asked to
+; close the monitor, as with one that will not close. Carrying another copy
+; in the uninstaller for that would make the package an eighth larger.
+Function un.AskMonitorToClose
+  ${If} ${FileExists} "$INSTDIR\hxmonctl.exe"
+    nsExec::Exec '"$INSTDIR\hxmonctl.exe" close'
+  ${Else}
+    Push missing
+  ${EndIf}
+FunctionEnd
+
 ; CloseRunningMonitor / un.CloseRunningMonitor: ends the monitor of this
-; desktop, if one runs, with WM_CLOSE, and waits for its process to end. A
-; copy that does not end in time is reported, never killed: Retry asks again,
-; Cancel (and silent mode) aborts with exit code 3 before anything changed.
+; desktop, if one runs, with hxmonctl (above), which finds it by its window
+; class, the same in either registry view. A copy that does not end in time
+; is reported, never killed: Retry asks again, Cancel (and silent mode)
+; aborts with exit code 3 before anything changed.
 !macro CLOSE_RUNNING_MONITOR un
 Function ${un}CloseRunningMonitor
   Push $0
   Push $1
   Push $2
-  Push $3
-  Push $4
   ${Do}
     FindWindow $0 "${MONITOR_CLASS}"
     ${If} $0 = 0
       ${Break}
     ${EndIf}
     DetailPrint "Closing the running hxMonitor"
-    ; Its process, so that the wait is for its end, not only its window's.
+    ; The process asked, for the report.
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
-    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
-    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=${SEND_TIMEOUT_MS}
-    StrCpy $3 0
-    ${If} $2 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r2, i ${CLOSE_WAIT_MS}) i .r3'
-      System::Call 'kernel32::CloseHandle(p r2)'
+    Call ${un}AskMonitorToClose
+    Pop $2
+    ${If} $2 == 0
+    ${OrIf} $2 == 1
+      ${Break}
+    ${EndIf}
+    ${If} $2 == missing
+      DetailPrint "hxmonctl.exe is missing from $INSTDIR: hxMonitor (process $1) was not asked to close"
+      StrCpy $2 "hxMonitor is running, and the hxmonctl.exe that closes it is missing from $INSTDIR (installing hxMonitor again restores it)."
     ${Else}
-      ; No access to the process: its window going away is all there is to see.
-      StrCpy $3 258 ; WAIT_TIMEOUT, until the window is gone
-      ${For} $2 1 ${CLOSE_POLLS}
-        System::Call 'user32::IsWindow(p r0) i .r4'
-        ${If} $4 = 0
-          StrCpy $3 0
-          ${Break}
-        ${EndIf}
-        Sleep 100
-      ${Next}
-    ${EndIf}
-    ${If} $3 <> 0
       DetailPrint "hxMonitor (process $1) did not end within 10 s after WM_CLOSE"
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-        "hxMonitor is still running: it did not end within 10 seconds of being asked to close.$\n$\nClose it, then choose Retry. Cancel stops here and changes nothing." \
-        /SD IDCANCEL IDRETRY continue
-      SetErrorLevel ${EXIT_STILL_RUNNING}
-      Abort "hxMonitor is still running; nothing was changed."
-      continue:
+      StrCpy $2 "hxMonitor is still running: it did not end within 10 seconds of being asked to close."
     ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "$2$\n$\nClose it, then choose Retry. Cancel stops here and changes nothing." \
+      /SD IDCANCEL IDRETRY continue
+    SetErrorLevel ${EXIT_STILL_RUNNING}
+    Abort "hxMonitor is still running; nothing was changed."
+    continue:
   ${Loop}
-  Pop $4
-  Pop $3
   Pop $2
   Pop $1
   Pop $0
@@ -216,9 +226,7 @@ Section "hxMonitor"
 
   SetOutPath "$INSTDIR"
   File "/oname=hxMonitor.exe" "${HX_EXE}"
-  !ifdef HX_CTL_EXE
-    File "/oname=hxmonctl.exe" "${HX_CTL_EXE}"
-  !endif
+  File "/oname=hxmonctl.exe" "${HX_CTL_EXE}"
   !ifdef HX_SETTINGS_EXE
     File "/oname=hxMonitorSettings.exe" "${HX_SETTINGS_EXE}"
     SetShellVarContext all

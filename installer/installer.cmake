@@ -20,8 +20,9 @@ set(_hx_nsi ${CMAKE_CURRENT_LIST_DIR}/hxMonitor.nsi)
 # hx_add_installer(TARGET OUTFILE ARCH VERSION EXE [ALL] [DEFINES NAME...]):
 # a package for ARCH (x86 or x64) from the installer script, for VERSION,
 # carrying EXE as hxMonitor.exe (a target's file or any file that a target
-# makes) and the control tool and settings window beside it. DEFINES are the script's test-only
-# switches (HX_TEST_...).
+# makes) and the control tool and settings window beside it. The control
+# tool also closes a running monitor for the installer and the uninstaller.
+# DEFINES are the script's test-only switches (HX_TEST_...).
 function(hx_add_installer target outfile arch version exe)
   cmake_parse_arguments(PARSE_ARGV 5 _hx "ALL" "" "DEFINES")
   set(_hx_defines

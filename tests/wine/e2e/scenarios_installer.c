@@ -77,8 +77,8 @@ static int InstallSilently(const Package *package, const char *options)
     return Check(ended && exitCode == 0, "setup ends with exit code 0 (got %ld)", (long)exitCode);
 }
 
-/* The entry's quiet command, as a deployment tool runs it. */
-static int UninstallQuietly(REGSAM view)
+/* The entry's quiet command, as a deployment tool runs it; it ends with `expected`. */
+static int UninstallQuietlyEnds(REGSAM view, DWORD expected)
 {
     char command[MAX_PATH + 16];
     DWORD exitCode = (DWORD)-2;
@@ -90,8 +90,13 @@ static int UninstallQuietly(REGSAM view)
         return 0;
     Step("uninstalled: %s", command);
     ended = RunAndWait(command, 1, &exitCode);
-    return Check(ended && exitCode == 0, "the uninstaller ends with exit code 0 (got %ld)",
-                 (long)exitCode);
+    return Check(ended && exitCode == expected, "the uninstaller ends with exit code %lu (got %ld)",
+                 (unsigned long)expected, (long)exitCode);
+}
+
+static int UninstallQuietly(REGSAM view)
+{
+    return UninstallQuietlyEnds(view, 0);
 }
 
 /* No install of either architecture left by an earlier scenario. */
@@ -504,12 +509,13 @@ void ScenarioInstallerCopyThatWillNotClose(void)
 }
 
 /* An install moved to a folder of the user's choice, uninstalled with the
-   monitor running; then one uninstalled with no monitor running. */
+   monitor running; then one whose hxmonctl.exe was deleted by hand, which
+   cannot ask the monitor to close, then uninstalled with none running. */
 void ScenarioInstallerUninstall(void)
 {
     MonitorRun run = { NULL, 0 };
     Package package;
-    char folder[MAX_PATH];
+    char folder[MAX_PATH], ctl[MAX_PATH];
 
     if (!BeginInstallerScenario() || !ReadPackageOrSay("HXE2E_PACKAGE", &package) ||
         !InstallSilently(&package, "/S") || !Check(AttachToRunningMonitor(&run), "it runs"))
@@ -537,7 +543,11 @@ void ScenarioInstallerUninstall(void)
     Check(StillImageRegistrationIs("SnapButton", TEST_APPLICATION, OTHER_APPLICATION_COMMAND),
           "the still-image registration is still there");
 
-    if (InstallSilently(&package, "/S") && CloseInstalledCopy() && UninstallQuietly(ownSide.view))
+    FolderFile(folder, "hxmonctl.exe", ctl, sizeof(ctl));
+    if (InstallSilently(&package, "/S") &&
+        Check(AttachToRunningMonitor(&run) && DeleteFileA(ctl), "it runs; %s is deleted", ctl))
+        UninstallQuietlyEnds(ownSide.view, SETUP_EXIT_STILL_RUNNING);
+    if (CloseInstalledCopy() && UninstallQuietly(ownSide.view))
         CheckNothingInstalled(folder);
     EndInstallerScenario(&run);
 }
