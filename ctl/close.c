@@ -4,13 +4,24 @@
 
 #define CLOSE_POLL_MS 20
 
+/* Whether the monitor's process ends within timeoutMs of the request. */
+static int WaitForEnd(HWND window, HANDLE process, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+
+    if (process != NULL)
+        return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    while (IsWindow(window) && GetTickCount() - start < timeoutMs)
+        Sleep(CLOSE_POLL_MS);
+    return !IsWindow(window);
+}
+
 int CloseRunningMonitor(Report *report, DWORD timeoutMs)
 {
     DWORD pid;
     HWND window = FindRunningMonitor(&pid);
-    const DWORD start = GetTickCount();
     HANDLE process;
-    int ended;
+    int result;
 
     if (window == NULL) {
         Say(report, "monitor: not running");
@@ -20,33 +31,26 @@ int CloseRunningMonitor(Report *report, DWORD timeoutMs)
        The monitor destroys its window on WM_CLOSE and then ends; without
        the right to wait on its process, the window's end stands for it. */
     process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!PostMessageA(window, WM_CLOSE, 0, 0)) {
-        /* Windows refuses a message to a window of higher integrity: a
-           monitor started elevated or as the system account. */
-        if (GetLastError() == ERROR_ACCESS_DENIED && IsWindow(window)) {
-            if (process != NULL)
-                CloseHandle(process);
-            Say(report, "monitor: not closed (pid %u): it runs with higher rights than this"
-                        " prompt, and Windows refused the close message; run hxmonctl close"
-                        " from an elevated prompt, or log off", pid);
-            return CLOSE_REFUSED;
-        }
-        ended = !IsWindow(window);
-    } else if (process != NULL) {
-        ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
-    } else {
-        while (IsWindow(window) && GetTickCount() - start < timeoutMs)
-            Sleep(CLOSE_POLL_MS);
-        ended = !IsWindow(window);
-    }
+    if (PostMessageA(window, WM_CLOSE, 0, 0))
+        result = WaitForEnd(window, process, timeoutMs) ? CLOSE_DONE : CLOSE_STILL_RUNNING;
+    /* Windows refuses a message to a window of higher integrity: a monitor
+       started elevated or as the system account. */
+    else if (GetLastError() == ERROR_ACCESS_DENIED && IsWindow(window))
+        result = CLOSE_REFUSED;
+    else
+        result = IsWindow(window) ? CLOSE_STILL_RUNNING : CLOSE_DONE;
     if (process != NULL)
         CloseHandle(process);
-    if (ended) {
+
+    if (result == CLOSE_DONE)
         Say(report, "monitor: closed (pid %u)", pid);
-        return CLOSE_DONE;
-    }
-    Say(report, "monitor: still running (pid %u) after %u ms", pid, timeoutMs);
-    return CLOSE_STILL_RUNNING;
+    else if (result == CLOSE_REFUSED)
+        Say(report, "monitor: not closed (pid %u): it runs with higher rights than this"
+                    " prompt, and Windows refused the close message; run hxmonctl close"
+                    " from an elevated prompt, or log off", pid);
+    else
+        Say(report, "monitor: still running (pid %u) after %u ms", pid, timeoutMs);
+    return result;
 }
 
 int RunClose(int argc, char **argv, Report *report)

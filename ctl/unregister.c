@@ -25,29 +25,40 @@ static int SayEventsInUse(Report *report, const char *name)
     return inUse;
 }
 
-int UnregisterApplication(Report *report, const char *name)
+/* The registered spelling and command of name, or the refusal said. */
+static int FindRegistered(Report *report, const char *name, char *stored, char *command)
 {
     ApplicationList list;
     const RegisteredApplication *item;
-    char stored[MAX_PATH];
-    char command[MAX_PATH];
-    HKEY hKey;
-    LONG status;
+    int result = CHOICE_DONE;
 
     if (!ListApplications(&list)) {
         Say(report, "Out of memory.");
         return CHOICE_FAILED;
     }
     item = name[0] != '\0' ? FindApplication(&list, name) : NULL;
-    if (item == NULL) {
+    if (item != NULL) {
+        lstrcpyA(stored, item->name);
+        lstrcpyA(command, item->command);
+    } else {
         Say(report, "No application named %q is registered. Nothing was changed.", name);
         SayRegisteredNames(report, &list);
-        FreeApplications(&list);
-        return CHOICE_REFUSED;
+        result = CHOICE_REFUSED;
     }
-    lstrcpyA(stored, item->name);
-    lstrcpyA(command, item->command);
     FreeApplications(&list);
+    return result;
+}
+
+int UnregisterApplication(Report *report, const char *name)
+{
+    char stored[MAX_PATH];
+    char command[MAX_PATH];
+    HKEY hKey;
+    LONG status;
+    int result = FindRegistered(report, name, stored, command);
+
+    if (result != CHOICE_DONE)
+        return result;
     if (SayEventsInUse(report, stored))
         return CHOICE_REFUSED;
 

@@ -37,6 +37,7 @@ static int ChooseValue(Report *report, CameraEvent event, const char *name, char
 {
     ApplicationList list;
     const RegisteredApplication *item;
+    int result = CHOICE_DONE;
 
     if (lstrcmpiA(name, DEFAULT_CHOICE) == 0 || IsDefaultApplication(name)) {
         lstrcpyA(value, DEFAULT_APPLICATION);
@@ -49,14 +50,14 @@ static int ChooseValue(Report *report, CameraEvent event, const char *name, char
     item = FindApplication(&list, name);
     if (item != NULL) {
         lstrcpyA(value, item->name);
-        FreeApplications(&list);
-        return CHOICE_DONE;
+    } else {
+        Say(report, "No application named %q is registered, so %s cannot start it."
+                    " Nothing was changed.", name, EventName(event));
+        SayRegisteredNames(report, &list);
+        result = CHOICE_REFUSED;
     }
-    Say(report, "No application named %q is registered, so %s cannot start it."
-                " Nothing was changed.", name, EventName(event));
-    SayRegisteredNames(report, &list);
     FreeApplications(&list);
-    return CHOICE_REFUSED;
+    return result;
 }
 
 /* Writes the value under the driver key at keyPath, and says what the event
