@@ -255,4 +255,23 @@ void EndProcess();
 // as the platform implies it.
 void SetProgramMissing(const std::string& program, bool missing = true);
 
+// ---------------------------------------------------------------- text and output
+
+// The process code page, which CP_ACP names in conversions: 1252 (the
+// default) as on a Western system, or 65001 (UTF-8), as a manifest's
+// activeCodePage makes it from Windows 10 1903 on. Anything else throws.
+void SetAnsiCodePage(UINT codePage);
+
+// Where a console program's standard output leads; the handles are the
+// caller's to close. A console: GetConsoleMode succeeds, it shows
+// WriteConsoleW's text, and WriteFile's bytes read in its own code page
+// (here Windows-1252, whatever the process's). A pipe (or a file): it takes
+// WriteFile's bytes as they are; the console calls fail on it with
+// ERROR_INVALID_HANDLE.
+HANDLE OpenConsoleOutput();
+HANDLE OpenPipeOutput();
+// What reached them so far.
+std::u16string ConsoleScreen(HANDLE console);
+std::string PipeBytes(HANDLE pipe);
+
 }  // namespace hxsim
