@@ -1,7 +1,9 @@
 // Text in any language: hxmonctl's output reaches a console and a pipe
-// intact under either process code page.
+// intact under either process code page, and the camera is read by its name.
 #include "monitor_fixture.h"
+#include "platform_test_support.h"
 
+#include "camera_name.h"
 #include "console_output.h"
 
 namespace {
@@ -44,6 +46,30 @@ TEST_F(CtlTextTest, ConsoleGetsWideTextAndPipeUtf8UnderEitherCodePage) {
     written = WriteToBoth("Caf\xE9\n");
     hxsim::ClearFaults();
     EXPECT_EQ(written.pipe, "Caf\xE9\r\n");
+}
+
+TEST_F(CtlTextTest, CameraIsNamedByItsFriendlyNameElseItsDescription) {
+    hxsim::DeviceDesc named = hxsim::CameraDesc(0);
+    named.friendlyName = hxsim::RegData::Text("Studio camera");
+    hxsim::DeviceDesc blankName = hxsim::CameraDesc(1);
+    blankName.friendlyName = hxsim::RegData::Text("");
+    hxsim::DeviceDesc binaryName = hxsim::CameraDesc(2);
+    binaryName.friendlyName = hxsim::RegData::Binary({'X', 0});
+    binaryName.description.reset();
+    for (const auto& desc : {named, blankName, binaryName, hxsim::OtherImageDesc(0)})
+        hxsim::AddDevice(desc);
+
+    HDEVINFO set = hxplatformtest::PresentImageInterfaces();
+    std::vector<std::string> names;
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hxsim::kImageClassGuid, i, &data); ++i) {
+        char name[MAX_PATH] = "#";
+        const int found = ReadCameraName(set, &data, name);
+        names.push_back(std::to_string(found) + ":" + name);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    EXPECT_EQ(names, (std::vector<std::string>{"1:Studio camera", "1:Stand-in still camera", "0:", "0:"}));
 }
 
 }  // namespace

@@ -113,11 +113,18 @@ struct DeviceDesc {
     std::optional<RegData> driver;      // SPDRP_DRIVER, e.g. "{6bdd1fc6-...}\\0000"
     std::vector<std::string> interfaces;  // image-class interface paths
     GUID interfaceClass = kImageClassGuid;
+    // SPDRP_FRIENDLYNAME and SPDRP_DEVICEDESC, in the process code page;
+    // absent when nullopt. The installer writes the description (the INF's
+    // name for the model), seldom a friendly name.
+    std::optional<RegData> friendlyName;
+    std::optional<RegData> description;
 };
 
 // A device of the camera's driver: service "RUdiDOVUDIRUR", driver
 // "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\<index>", one interface
-// "\\\\?\\root#image#<index>#{6bdd1fc6-810f-11d0-bec7-08002be2092f}".
+// "\\\\?\\root#image#<index>#{6bdd1fc6-810f-11d0-bec7-08002be2092f}",
+// the stand-in camera's description "Stand-in still camera" and no
+// friendly name.
 DeviceDesc CameraDesc(int index = 0);
 // An image device of another driver (service "usbscan").
 DeviceDesc OtherImageDesc(int index = 0);
