@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks hxMonitor.exe from the file alone, with no Wine: its machine type,
-# its resources (one 32x32 icon, the version record) and its size against
-# the target. Used on every host, also where the exe cannot be run.
+# its resources (one 32x32 icon, the version record, the manifest's UTF-8
+# code page) and its size against the target. Used on every host, also
+# where the exe cannot be run.
 #
 #   check-exe-file.sh EXE MACHINE VERSION MAX_BYTES
 #     MACHINE: i386 or x86-64 (as objdump names it); VERSION: e.g. 1.00.1231.0
@@ -12,6 +13,7 @@ if [ $# -ne 4 ] || [ ! -f "$1" ]; then
     exit 2
 fi
 exe=$1 machine=$2 version=$3 max_bytes=$4
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 objdump=${HX_OBJDUMP:-objdump}
 windres=${HX_WINDRES:-windres}
 failures=0
@@ -36,10 +38,13 @@ for value in '"ProductName", "hxMonitor"' "\"FileVersion\", \"$version\"" \
     grep -qF "VALUE $value" <<<"$resources" || fail "the version record lacks $value"
 done
 
+bash "$here/check-exe-code-page.sh" "$exe" >/dev/null ||
+    fail "the manifest does not make UTF-8 the process code page"
+
 size=$(stat -c %s "$exe")
 [ "$size" -le "$max_bytes" ] || fail "$size bytes, over the $max_bytes-byte target"
 
 if [ "$failures" -eq 0 ]; then
-    echo "$exe: $format, $size bytes (target $max_bytes), icon 32x32, version $version"
+    echo "$exe: $format, $size bytes (target $max_bytes), icon 32x32, version $version, UTF-8 code page"
 fi
 [ "$failures" -eq 0 ]

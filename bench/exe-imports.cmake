@@ -34,6 +34,15 @@ add_test(NAME exe_imports_accepts_clean_listing
   COMMAND bash ${_hx_check} --listing ${CMAKE_CURRENT_LIST_DIR}/testdata/imports-clean.txt)
 set_tests_properties(exe_imports_accepts_clean_listing PROPERTIES LABELS exe TIMEOUT 60)
 
+# The manifest check of every exe (this one's here, hxmonctl's and the
+# settings window's with theirs) rejects the element in an older namespace,
+# where the loader does not read it.
+add_test(NAME exe_code_page_rejects_other_namespace
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check-exe-code-page.sh
+          ${CMAKE_CURRENT_LIST_DIR}/testdata/manifest-code-page-2016-namespace.txt)
+set_tests_properties(exe_code_page_rejects_other_namespace PROPERTIES
+  PASS_REGULAR_EXPRESSION "REJECTED: the manifest" LABELS exe TIMEOUT 60)
+
 # The rest of what the file alone shows: machine, resources, size.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(_hx_machine x86-64)

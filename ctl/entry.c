@@ -4,25 +4,7 @@
    result becomes the exit code. */
 #include "hxmonctl.h"
 #include "command_line.h"
-
-/* Report lines end in "\n"; the console and files get "\r\n". */
-static void WriteReport(const Report *report)
-{
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    const char *line = report->text;
-    const char *end;
-    DWORD written;
-
-    if (out == NULL || out == INVALID_HANDLE_VALUE)
-        return;
-    while (*line) {
-        for (end = line; *end && *end != '\n'; end++)
-            ;
-        WriteFile(out, line, (DWORD)(end - line), &written, NULL);
-        WriteFile(out, "\r\n", 2, &written, NULL);
-        line = *end ? end + 1 : end;
-    }
-}
+#include "console_output.h"
 
 void CtlEntry(void)
 {
@@ -38,6 +20,6 @@ void CtlEntry(void)
         ClearReport(&report);
         Say(&report, "Out of memory.");
     }
-    WriteReport(&report);
+    WriteOutputText(GetStdHandle(STD_OUTPUT_HANDLE), report.text);
     ExitProcess((UINT)code);
 }

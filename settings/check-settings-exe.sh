@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks hxMonitorSettings.exe from the file alone, with no Wine: a GUI
 # program that imports only the platform's own DLLs (no C runtime), nothing
-# by ordinal, asks for administrator rights, and carries its icon, dialogs
-# and version record.
+# by ordinal, asks for administrator rights and UTF-8 as its process code
+# page, and carries its icon, dialogs and version record.
 #
 #   check-settings-exe.sh EXE VERSION
 # Environment: HX_OBJDUMP, HX_WINDRES (the toolchain's objdump and windres).
@@ -29,6 +29,8 @@ done <<<"$imports"
 
 # The manifest is stored as its own UTF-8 text.
 grep -qa 'level="requireAdministrator"' "$exe" || fail "the manifest does not ask for administrator rights"
+bash "$here/../bench/check-exe-code-page.sh" "$exe" >/dev/null ||
+    fail "the manifest does not make UTF-8 the process code page"
 resources=$("${HX_WINDRES:-windres}" -J coff -i "$exe" -O rc 2>&1) || fail "no resources: $resources"
 [ "$(grep -c 'RT_ICON \*/' <<<"$resources")" -ge 1 ] || fail "no icon"
 grep -q 'CAPTION "hxMonitor Settings"' <<<"$resources" || fail "no settings dialog"
@@ -36,5 +38,5 @@ for value in '"OriginalFilename", "hxMonitorSettings.exe"' "\"FileVersion\", \"$
     grep -qF "VALUE $value" <<<"$resources" || fail "the version record lacks $value"
 done
 
-[ "$failures" -eq 0 ] && echo "$exe: GUI, $(grep -c . <<<"$imports") imports from platform DLLs, requireAdministrator, version $version"
+[ "$failures" -eq 0 ] && echo "$exe: GUI, $(grep -c . <<<"$imports") imports from platform DLLs, requireAdministrator, UTF-8 code page, version $version"
 [ "$failures" -eq 0 ]

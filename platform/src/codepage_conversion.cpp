@@ -1,11 +1,14 @@
-// MultiByteToWideChar and WideCharToMultiByte for the system code page
-// (Windows-1252), Latin-1 and UTF-8.
+// MultiByteToWideChar and WideCharToMultiByte for the process code page
+// (Windows-1252, or UTF-8 as a manifest makes it), Latin-1 and UTF-8.
 
 #include "codepage_1252.h"
-#include "sim_internal.h"
+#include "core_internal.h"
 
+#include <hxsim/world.h>
 #include <windows.h>
 
+#include <atomic>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -20,10 +23,15 @@ constexpr UINT kLatin1 = 28591;
 
 enum class Page { Ansi, Latin1, Utf8, Unsupported };
 
+std::atomic<UINT>& AnsiCodePage() {
+    static std::atomic<UINT> page{kWindows1252};
+    return page;
+}
+
 Page PageOf(UINT codePage) {
     switch (codePage) {
     case CP_ACP:
-    case kThreadAcp:
+    case kThreadAcp: return AnsiCodePage() == CP_UTF8 ? Page::Utf8 : Page::Ansi;
     case kWindows1252: return Page::Ansi;
     case kLatin1: return Page::Latin1;
     case CP_UTF8: return Page::Utf8;
@@ -116,6 +124,20 @@ int Deliver(const Text& text, Char* out, int capacity) {
 }
 
 }  // namespace
+
+namespace hxsim {
+
+void SetAnsiCodePage(UINT codePage) {
+    if (codePage != kWindows1252 && codePage != CP_UTF8)
+        throw std::invalid_argument("the process code page is 1252 or 65001");
+    AnsiCodePage() = codePage;
+}
+
+namespace detail {
+void ResetCodePage() { AnsiCodePage() = kWindows1252; }
+}  // namespace detail
+
+}  // namespace hxsim
 
 extern "C" {
 

@@ -18,6 +18,7 @@ void ResetHeap();
 void ResetSrwLocks();
 void ResetDebugOutput();
 void ResetCounters();
+void ResetCodePage();
 
 // Thread ids are unique in the world: threads of started programs take
 // theirs from the same sequence.

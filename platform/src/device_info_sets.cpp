@@ -177,6 +177,10 @@ std::optional<RegData> PropertyValue(const DeviceNode& node, DWORD property) {
         return node.desc.service;
     case SPDRP_DRIVER:
         return node.desc.driver;
+    case SPDRP_FRIENDLYNAME:
+        return node.desc.friendlyName;
+    case SPDRP_DEVICEDESC:
+        return node.desc.description;
     case SPDRP_HARDWAREID: {
         // The instance id without its instance part, as one multi-string.
         const std::string& id = node.desc.instanceId;

@@ -163,6 +163,7 @@ DeviceDesc CameraDesc(int index) {
     desc.service = RegData::Text("RUdiDOVUDIRUR");
     desc.driver = RegData::Text("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + n);
     desc.interfaces = {"\\\\?\\root#image#" + n + "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}"};
+    desc.description = RegData::Text("Stand-in still camera");
     return desc;
 }
 

@@ -15,6 +15,7 @@ void ResetKernel() {
     ResetSrwLocks();
     ResetDebugOutput();
     ResetCounters();
+    ResetCodePage();
 }
 
 }  // namespace hxsim::detail

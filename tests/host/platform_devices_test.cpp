@@ -177,6 +177,9 @@ TEST_F(DeviceSetTest, PropertiesComeBackAsStoredWithTheirType) {
 
     ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DRIVER, &type, buffer, sizeof buffer, nullptr));
     EXPECT_STREQ(reinterpret_cast<char*>(buffer), "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000");
+    ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DEVICEDESC, &type, buffer, sizeof buffer,
+                                                  nullptr));
+    EXPECT_STREQ(reinterpret_cast<char*>(buffer), "Stand-in still camera");
 
     EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_MAXIMUM_PROPERTY, &type, buffer,
                                                    sizeof buffer, nullptr));
@@ -186,8 +189,10 @@ TEST_F(DeviceSetTest, PropertiesComeBackAsStoredWithTheirType) {
 
     // A device without the property.
     ASSERT_TRUE(Interface(set, 1, &data, &device));
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_SERVICE, &type, buffer, sizeof buffer, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+    for (DWORD property : {SPDRP_SERVICE, SPDRP_FRIENDLYNAME, SPDRP_DEVICEDESC}) {
+        EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &device, property, &type, buffer, sizeof buffer, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA)) << property;
+    }
 
     device.cbSize = sizeof device - 1;
     EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DRIVER, &type, buffer, sizeof buffer, nullptr));

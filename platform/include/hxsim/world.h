@@ -113,11 +113,18 @@ struct DeviceDesc {
     std::optional<RegData> driver;      // SPDRP_DRIVER, e.g. "{6bdd1fc6-...}\\0000"
     std::vector<std::string> interfaces;  // image-class interface paths
     GUID interfaceClass = kImageClassGuid;
+    // SPDRP_FRIENDLYNAME and SPDRP_DEVICEDESC, in the process code page;
+    // absent when nullopt. The installer writes the description (the INF's
+    // name for the model), seldom a friendly name.
+    std::optional<RegData> friendlyName;
+    std::optional<RegData> description;
 };
 
 // A device of the camera's driver: service "RUdiDOVUDIRUR", driver
 // "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\<index>", one interface
-// "\\\\?\\root#image#<index>#{6bdd1fc6-810f-11d0-bec7-08002be2092f}".
+// "\\\\?\\root#image#<index>#{6bdd1fc6-810f-11d0-bec7-08002be2092f}",
+// the stand-in camera's description "Stand-in still camera" and no
+// friendly name.
 DeviceDesc CameraDesc(int index = 0);
 // An image device of another driver (service "usbscan").
 DeviceDesc OtherImageDesc(int index = 0);
@@ -254,5 +261,24 @@ void EndProcess();
 // directory (a search finds it in the first one it tries); ".exe" is implied
 // as the platform implies it.
 void SetProgramMissing(const std::string& program, bool missing = true);
+
+// ---------------------------------------------------------------- text and output
+
+// The process code page, which CP_ACP names in conversions: 1252 (the
+// default) as on a Western system, or 65001 (UTF-8), as a manifest's
+// activeCodePage makes it from Windows 10 1903 on. Anything else throws.
+void SetAnsiCodePage(UINT codePage);
+
+// Where a console program's standard output leads; the handles are the
+// caller's to close. A console: GetConsoleMode succeeds, it shows
+// WriteConsoleW's text, and WriteFile's bytes read in its own code page
+// (here Windows-1252, whatever the process's). A pipe (or a file): it takes
+// WriteFile's bytes as they are; the console calls fail on it with
+// ERROR_INVALID_HANDLE.
+HANDLE OpenConsoleOutput();
+HANDLE OpenPipeOutput();
+// What reached them so far.
+std::u16string ConsoleScreen(HANDLE console);
+std::string PipeBytes(HANDLE pipe);
 
 }  // namespace hxsim

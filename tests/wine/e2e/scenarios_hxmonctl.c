@@ -181,10 +181,61 @@ static void PressStarts(const MonitorRun *run, unsigned count, const char *progr
         CheckStartedByMonitor(&log.launches[count - 1], run, program, commandLine);
 }
 
+/* Imaging software installed in a folder named in letters the prefix's
+   ANSI code page (1252) lacks, registered through sti.dll's wide call and
+   chosen for the button with a wide write, as such software does it. */
+#define WIDE_FOLDER L"C:\\hxtest\\\u0141\u00F3d\u017A \u5199\u771F"
+#define WIDE_PROGRAM WIDE_FOLDER L"\\appw \u0436.exe"
+#define WIDE_COMMAND L"\"" WIDE_PROGRAM L"\" --album \"Zdj\u0119cia\""
+#define WIDE_STORED WIDE_COMMAND L" /StiDevice:%1 /StiEvent:%2"
+
+static const char *Utf8(const WCHAR *text, char *buffer)
+{
+    if (!WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, 3 * MAX_PATH, NULL, NULL))
+        buffer[0] = '\0';
+    return buffer;
+}
+
+/* The monitor's UTF-8 code page carries the name through its 8-bit calls:
+   the press starts the program with its exact command line, and hxmonctl
+   prints that intact, as UTF-8. */
+static void WideRegistrationStarts(const MonitorRun *run, const char *viewer)
+{
+    char program[3 * MAX_PATH], stored[3 * MAX_PATH], folder[3 * MAX_PATH];
+    WCHAR source[MAX_PATH];
+    BOOL lossy = FALSE;
+    CtlRun ctl;
+
+    Step("imaging software in %s registers itself with sti.dll", Utf8(WIDE_FOLDER, folder));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, WIDE_FOLDER, -1, program,
+                        sizeof(program), NULL, &lossy);
+    Check(lossy, "the folder's name lies outside the ANSI code page (%u)", GetACP());
+    MultiByteToWideChar(CP_ACP, 0, viewer, -1, source, MAX_PATH);
+    CreateDirectoryW(L"C:\\hxtest", NULL);
+    CreateDirectoryW(WIDE_FOLDER, NULL);
+    Check(CopyFileW(source, WIDE_PROGRAM, FALSE) &&
+              RegisterThroughStillImage(WIDE_APPLICATION, WIDE_COMMAND) &&
+              SetLaunchApplicationsWide("SnapButton", WIDE_APPLICATION),
+          "it is installed, registered and chosen for SnapButton");
+    Utf8(WIDE_PROGRAM, program);
+    Utf8(WIDE_STORED, stored);
+    Step("the button is pressed a third time");
+    PressStarts(run, 3, program, stored);
+
+    Step("hxmonctl status");
+    Check(RunHxmonctl("status", &ctl), "it runs");
+    ShowOutput(&ctl);
+    Check(ctl.exitCode == 0 && HasLine(&ctl, "SnapButton starts: %s", stored) &&
+              HasLine(&ctl, "  Its program is found: %s", program),
+          "it prints the command and its program intact, as UTF-8 (exit %ld)",
+          (long)ctl.exitCode);
+}
+
 /* While the monitor runs, the user registers a program with hxmonctl and
    chooses it for the button: the next press starts it with the command line
    stored for it. Choosing the default again, the press after that starts
-   hxAMCap.exe. The monitor is never restarted. */
+   hxAMCap.exe. Then imaging software registers itself from a folder named
+   in any language. The monitor is never restarted. */
 void ScenarioHxmonctlChoosesWhatAPressStarts(void)
 {
     MonitorRun run = { NULL, 0 };
@@ -234,10 +285,11 @@ void ScenarioHxmonctlChoosesWhatAPressStarts(void)
           "it says a press now starts the default (exit %ld)", (long)ctl.exitCode);
     Step("the button is pressed again");
     PressStarts(&run, 2, "hxAMCap.exe", "hxAMCap.exe");
+    WideRegistrationStarts(&run, viewer);
     Check(WaitForSingleObject(run.process, 0) == WAIT_TIMEOUT,
           "the same monitor process ran throughout");
 
     CheckClosesCleanly(&run, &arm);
-    WaitForAllLaunches(2, &log);
+    WaitForAllLaunches(3, &log);
     EndScenario(&run);
 }

@@ -3,6 +3,7 @@
 #include "registry_values.h"
 
 #include <windows.h>
+#include <sti.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -32,7 +33,8 @@ static int SetText(const char *keyPath, const char *name, const char *value)
     return result == ERROR_SUCCESS;
 }
 
-static int DeleteText(const char *keyPath, const char *name)
+/* By its wide name: imaging software names itself in any language. */
+static int DeleteText(const char *keyPath, const WCHAR *name)
 {
     HKEY key;
     LONG result;
@@ -42,7 +44,7 @@ static int DeleteText(const char *keyPath, const char *name)
         return 1;
     if (result != ERROR_SUCCESS)
         return 0;
-    result = RegDeleteValueA(key, name);
+    result = RegDeleteValueW(key, name);
     RegCloseKey(key);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
@@ -60,10 +62,11 @@ int ClearStillImageRegistration(void)
     int ok = 1;
 
     ok &= EventKeyPath("SnapButton", path, sizeof(path)) &&
-          DeleteText(path, "LaunchApplications");
+          DeleteText(path, L"LaunchApplications");
     ok &= EventKeyPath("NewPicture", path, sizeof(path)) &&
-          DeleteText(path, "LaunchApplications");
-    ok &= DeleteText(REGISTERED_APPLICATIONS, TEST_APPLICATION);
+          DeleteText(path, L"LaunchApplications");
+    ok &= DeleteText(REGISTERED_APPLICATIONS, L"" TEST_APPLICATION);
+    ok &= DeleteText(REGISTERED_APPLICATIONS, WIDE_APPLICATION);
     return ok;
 }
 
@@ -91,7 +94,10 @@ int LaunchApplicationsIsAbsent(const char *event)
 
 int RemoveApplication(const char *name)
 {
-    return DeleteText(REGISTERED_APPLICATIONS, name);
+    WCHAR wide[MAX_PATH];
+
+    return MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH) &&
+           DeleteText(REGISTERED_APPLICATIONS, wide);
 }
 
 int StillImageRegistrationIs(const char *event, const char *name, const char *commandLine)
@@ -101,4 +107,40 @@ int StillImageRegistrationIs(const char *event, const char *name, const char *co
     return EventKeyPath(event, path, sizeof(path)) &&
            TextIs(path, "LaunchApplications", name) &&
            TextIs(REGISTERED_APPLICATIONS, name, commandLine);
+}
+
+/* sti.dll is loaded when needed: the 32-bit toolchain has no import
+   library for it. */
+typedef HRESULT(WINAPI *STI_CREATE)(HINSTANCE, DWORD, IStillImageW **, LPUNKNOWN);
+
+int RegisterThroughStillImage(const WCHAR *name, const WCHAR *commandLine)
+{
+    WCHAR nameCopy[MAX_PATH], commandCopy[MAX_PATH];
+    HMODULE library = LoadLibraryA("sti.dll");
+    STI_CREATE create;
+    IStillImageW *sti = NULL;
+    HRESULT result = E_FAIL;
+
+    if (!library)
+        return 0;
+    lstrcpynW(nameCopy, name, MAX_PATH);
+    lstrcpynW(commandCopy, commandLine, MAX_PATH);
+    create = (STI_CREATE)(void (*)(void))GetProcAddress(library, "StiCreateInstanceW");
+    if (create && SUCCEEDED(create(GetModuleHandleW(NULL), STI_VERSION, &sti, NULL))) {
+        result = IStillImage_RegisterLaunchApplication(sti, nameCopy, commandCopy);
+        IStillImage_Release(sti);
+    }
+    FreeLibrary(library);
+    return SUCCEEDED(result);
+}
+
+int SetLaunchApplicationsWide(const char *event, const WCHAR *name)
+{
+    char path[MAX_PATH];
+    WCHAR widePath[MAX_PATH];
+
+    return EventKeyPath(event, path, sizeof(path)) &&
+           MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) &&
+           RegSetKeyValueW(HKEY_LOCAL_MACHINE, widePath, L"LaunchApplications", REG_SZ, name,
+                           (DWORD)(lstrlenW(name) + 1) * sizeof(WCHAR)) == ERROR_SUCCESS;
 }

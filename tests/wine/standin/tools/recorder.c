@@ -5,7 +5,9 @@
      program=<exe name>  pid=  parent=  console=yes|no  inherited=yes|no|unknown
      time=<UTC>  cwd=<directory>  cmdline=<command line, last, verbatim>
 
-   fields separated by tabs. "inherited" tells whether the handle named by
+   fields separated by tabs, texts in UTF-8 from the wide calls, so that a
+   program or command line in any language is logged intact, whatever this
+   process's code page. "inherited" tells whether the handle named by
    HXSIM_PROBE_HANDLE, a mapping that holds the text HXSIM_PROBE_MAGIC in
    the starter's process, is usable here. The monitor passes its own
    environment on, which is how these settings reach us. */
@@ -68,20 +70,29 @@ static const char *ProbeInherited(void)
     return answer;
 }
 
-static const char *ProgramName(char *buffer, DWORD size)
+static const char *Utf8(const WCHAR *text, char *buffer, int size)
 {
+    if (!WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, size, NULL, NULL))
+        buffer[0] = '\0';
+    return buffer;
+}
+
+static const char *ProgramName(char *buffer, int size)
+{
+    WCHAR module[MAX_PATH];
     char *slash;
 
-    if (!GetModuleFileNameA(NULL, buffer, size))
+    if (!GetModuleFileNameW(NULL, module, MAX_PATH))
         return "?";
-    slash = strrchr(buffer, '\\');
+    slash = strrchr(Utf8(module, buffer, size), '\\');
     return slash ? slash + 1 : buffer;
 }
 
 int main(void)
 {
-    static char line[4096];
-    char logPath[MAX_PATH], module[MAX_PATH], cwd[MAX_PATH];
+    static char line[4096], commandLine[4096];
+    char logPath[MAX_PATH], module[3 * MAX_PATH], cwd[3 * MAX_PATH];
+    WCHAR directory[MAX_PATH];
     SYSTEMTIME now;
     HANDLE log;
     DWORD written;
@@ -89,8 +100,8 @@ int main(void)
 
     if (!GetEnvironmentVariableA("HXSIM_LOG", logPath, sizeof(logPath)))
         return 1;
-    if (!GetCurrentDirectoryA(sizeof(cwd), cwd))
-        cwd[0] = '\0';
+    if (!GetCurrentDirectoryW(MAX_PATH, directory))
+        directory[0] = 0;
     GetSystemTime(&now);
 
     length = _snprintf(line, sizeof(line) - 2,
@@ -99,7 +110,8 @@ int main(void)
         ProgramName(module, sizeof(module)), GetCurrentProcessId(), ParentProcessId(),
         HasConsole(), ProbeInherited(),
         now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-        now.wMilliseconds, cwd, GetCommandLineA());
+        now.wMilliseconds, Utf8(directory, cwd, sizeof(cwd)),
+        Utf8(GetCommandLineW(), commandLine, sizeof(commandLine)));
     if (length < 0)
         length = sizeof(line) - 2;
     line[length++] = '\n';
