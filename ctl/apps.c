@@ -77,6 +77,13 @@ int RunApps(int argc, char **argv, Report *report)
     }
     if (!choices.camera.present && list.count > 0)
         Say(report, "No camera is present, so no event names any of them.");
+    /* The camera whose events these are, by the name people know it by. */
+    if (choices.camera.present && choices.camera.name[0] != '\0') {
+        Say(report, "Camera: %e", choices.camera.name);
+        Say(report, "  %e", choices.camera.path);
+    } else if (choices.camera.present) {
+        Say(report, "Camera: %e", choices.camera.path);
+    }
     FreeApplications(&list);
     return CHOICE_DONE;
 }

@@ -6,6 +6,7 @@ int OpenPresentCamera(PresentCamera *camera, DeviceMonitor *record)
 
     camera->present = 0;
     camera->path[0] = '\0';
+    camera->name[0] = '\0';
     camera->keyPathState = DRIVER_KEY_NO_DRIVER;
     camera->keyPath[0] = '\0';
     /* The monitor's own class, set and camera rule. */
@@ -20,6 +21,7 @@ int OpenPresentCamera(PresentCamera *camera, DeviceMonitor *record)
         return 1;
     camera->present = 1;
     GetInterfacePath(record->hDevInfo, &interfaceData, camera->path);
+    ReadCameraName(record->hDevInfo, &interfaceData, camera->name);
     camera->keyPathState =
         (DriverKeyPath)BuildDriverKeyPath(record->hDevInfo, &interfaceData, camera->keyPath);
     OpenDriverKey(record, &interfaceData);
@@ -34,6 +36,32 @@ void ClosePresentCamera(DeviceMonitor *record)
     if (record->hDevInfo != NO_HANDLE)
         SetupDiDestroyDeviceInfoList(record->hDevInfo);
     record->hDevInfo = NO_HANDLE;
+}
+
+/* A name property: text that is not empty. */
+static int ReadName(HDEVINFO hDevInfo, PSP_DEVINFO_DATA deviceData, DWORD property,
+                    char *name)
+{
+    DWORD type;
+
+    return GetDeviceTextProperty(hDevInfo, deviceData, property, &type, name, MAX_PATH) &&
+           type == REG_SZ && name[0] != '\0';
+}
+
+int ReadCameraName(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *name)
+{
+    SP_DEVINFO_DATA deviceData;
+
+    name[0] = '\0';
+    deviceData.cbSize = sizeof(deviceData);
+    /* Asked only to fill the device record: with no buffer it must fail. */
+    if (SetupDiGetDeviceInterfaceDetailA(hDevInfo, interfaceData, NULL, 0, NULL, &deviceData))
+        return 0;
+    if (ReadName(hDevInfo, &deviceData, SPDRP_FRIENDLYNAME, name) ||
+        ReadName(hDevInfo, &deviceData, SPDRP_DEVICEDESC, name))
+        return 1;
+    name[0] = '\0';
+    return 0;
 }
 
 /* The command as the monitor reads it, or too long. */

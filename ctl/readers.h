@@ -16,6 +16,7 @@ typedef struct PresentCamera {
     int present;
     LONG index;                 /* its place in the record's set; -1 when none */
     char path[MAX_PATH];        /* its interface path; empty when too long */
+    char name[MAX_PATH];        /* what people know it by; empty when it has none */
     DriverKeyPath keyPathState; /* DRIVER_KEY_PATH_BUILT when keyPath holds it */
     char keyPath[MAX_PATH];     /* its driver key, relative to HKEY_LOCAL_MACHINE */
 } PresentCamera;
@@ -53,6 +54,11 @@ CTL_DECLS_BEGIN
    it was, when the set cannot be made. Release with ClosePresentCamera. */
 int OpenPresentCamera(PresentCamera *camera, DeviceMonitor *record);
 void ClosePresentCamera(DeviceMonitor *record);
+
+/* The name the device manager shows for the interface's device: its
+   friendly name, or else its device description, as non-empty text that
+   fits MAX_PATH. Returns 0, with name empty, when it has neither. */
+int ReadCameraName(HDEVINFO hDevInfo, PSP_DEVICE_INTERFACE_DATA interfaceData, char *name);
 
 /* The registered applications of this build's registry view; an absent key
    gives an empty list. Returns 0 when out of memory. Free with

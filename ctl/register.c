@@ -8,6 +8,14 @@
 
 #define ANYWAY_FLAG "--anyway"
 
+/* The monitor reads text in the process code page, as hxmonctl does: UTF-8
+   under their manifest from Windows 10 1903 on, where a letter outside
+   ASCII takes several bytes. */
+static const char *ByteNote(void)
+{
+    return GetACP() == CP_UTF8 ? " (UTF-8: a letter outside ASCII takes 2 to 4 bytes)" : "";
+}
+
 /* Whether the monitor can use the name as one application's name; says
    why not when it cannot. */
 static int CheckName(Report *report, const char *name)
@@ -32,8 +40,9 @@ static int CheckName(Report *report, const char *name)
         return 0;
     }
     if (lstrlenA(name) >= MAX_PATH) {
-        Say(report, "The name is %u bytes long: with a terminator LaunchApplications must fit"
-                    " in %u bytes. Nothing was changed.", (DWORD)lstrlenA(name), (DWORD)MAX_PATH);
+        Say(report, "The name is %u bytes long as the monitor reads it%s: with a terminator"
+                    " LaunchApplications must fit in %u bytes. Nothing was changed.",
+            (DWORD)lstrlenA(name), ByteNote(), (DWORD)MAX_PATH);
         return 0;
     }
     return 1;
@@ -43,9 +52,10 @@ static int FitsTheMonitor(Report *report, const char *command)
 {
     if (lstrlenA(command) < MAX_PATH)
         return 1;
-    Say(report, "The command line is %u bytes long: with a terminator it must fit in %u"
-                " bytes, or the monitor cannot read it and starts the default program."
-                " Nothing was changed.", (DWORD)lstrlenA(command), (DWORD)MAX_PATH);
+    Say(report, "The command line is %u bytes long as the monitor reads it%s: with a"
+                " terminator it must fit in %u bytes, or the monitor cannot read it and starts"
+                " the default program. Nothing was changed.",
+        (DWORD)lstrlenA(command), ByteNote(), (DWORD)MAX_PATH);
     return 0;
 }
 

@@ -5,24 +5,29 @@
 #include "readers.h"
 #include "running_monitor.h"
 
-/* One line per interface; `role` is what the monitor makes of it. */
+/* One line per interface; `role` is what the monitor makes of it. A camera
+   is named as the device manager names it, with its path beneath. */
 static void ReportInterface(Report *report, HDEVINFO hDevInfo,
-                            PSP_DEVICE_INTERFACE_DATA interfaceData, const char *role,
-                            char *path)
+                            PSP_DEVICE_INTERFACE_DATA interfaceData, const char *role)
 {
-    const char *shown = path;
+    const char *shown = "(an interface whose path is too long to show)";
+    char path[MAX_PATH];
     char service[MAX_PATH];
+    char name[MAX_PATH];
     DWORD type;
 
-    /* Left empty when too long: nothing is opened by a path cut short. */
-    if (!GetInterfacePath(hDevInfo, interfaceData, path))
-        shown = "(an interface whose path is too long to show)";
+    if (GetInterfacePath(hDevInfo, interfaceData, path))
+        shown = path;
     /* The camera's service counts whatever its type; another only as text. */
     if (!ReadDeviceService(hDevInfo, interfaceData, service, sizeof(service), &type) ||
-        (type != REG_SZ && role[0] == '\0'))
+        (type != REG_SZ && role[0] == '\0')) {
         Say(report, "  %e: its service cannot be read as text", shown);
-    else
+    } else if (role[0] != '\0' && ReadCameraName(hDevInfo, interfaceData, name)) {
+        Say(report, "  %e: service %q%s", name, service, role);
+        Say(report, "    %e", shown);
+    } else {
         Say(report, "  %e: service %q%s", shown, service, role);
+    }
 }
 
 /* Returns 1 when it opens. */
@@ -75,7 +80,6 @@ static void ReportInterfaces(Report *report, HDEVINFO hDevInfo, const GUID *clas
 {
     SP_DEVICE_INTERFACE_DATA interfaceData;
     SP_DEVICE_INTERFACE_DATA laterData;
-    char path[MAX_PATH];
     DWORD index;
     int cameraSeen = 0;
 
@@ -92,8 +96,7 @@ static void ReportInterfaces(Report *report, HDEVINFO hDevInfo, const GUID *clas
         ReportInterface(report, hDevInfo, &interfaceData,
                         !isCamera    ? ""
                         : !cameraSeen ? ": the camera"
-                                     : ": another camera; the monitor serves only the first",
-                        path);
+                                     : ": another camera; the monitor serves only the first");
         cameraSeen |= isCamera;
     }
     if (index == 0)

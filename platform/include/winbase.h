@@ -213,6 +213,8 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
                                LPBOOL lpUsedDefaultChar);
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar);
+// The process code page: 1252, or 65001 where the manifest makes it UTF-8.
+UINT WINAPI GetACP(void);
 
 HX_END_C
 

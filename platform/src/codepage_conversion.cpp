@@ -141,6 +141,10 @@ void ResetCodePage() { AnsiCodePage() = kWindows1252; }
 
 extern "C" {
 
+UINT WINAPI GetACP(void) {
+    return AnsiCodePage();
+}
+
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar) {
     if (hxsim::detail::ShouldFail("MultiByteToWideChar")) return 0;

@@ -133,15 +133,17 @@ TEST_F(RegistrationTest, RegisterRefusesWhatTheMonitorCannotUseAndWritesNothing)
          "\"DEFAULT\" stands for the default program and cannot name an application." +
              unchanged},
         {{"register", std::string(260, 'n')}, "a.exe",
-         "The name is 260 bytes long: with a terminator LaunchApplications must fit in 260 "
-         "bytes." + unchanged},
+         "The name is 260 bytes long as the monitor reads it: with a terminator "
+         "LaunchApplications must fit in 260 bytes." + unchanged},
         {{"register", "Long"}, "a.exe " + std::string(254, 'x'),
-         "The command line is 260 bytes long: with a terminator it must fit in 260 bytes, or "
-         "the monitor cannot read it and starts the default program." + unchanged},
+         "The command line is 260 bytes long as the monitor reads it: with a terminator it "
+         "must fit in 260 bytes, or the monitor cannot read it and starts the default "
+         "program." + unchanged},
         // Quoting the path would take it past the limit.
         {{"register", "Long"}, path259,
-         "The command line is 261 bytes long: with a terminator it must fit in 260 bytes, or "
-         "the monitor cannot read it and starts the default program." + unchanged},
+         "The command line is 261 bytes long as the monitor reads it: with a terminator it "
+         "must fit in 260 bytes, or the monitor cannot read it and starts the default "
+         "program." + unchanged},
         {{"register", "Gone"}, "gone /x",
          "\"Gone\" cannot be registered with the command line: gone /x"},
         {{"register", "--anyway", "Blank"}, "   ",
@@ -154,6 +156,18 @@ TEST_F(RegistrationTest, RegisterRefusesWhatTheMonitorCannotUseAndWritesNothing)
         EXPECT_EQ(refused.lines.at(0), c.firstLine);
         EXPECT_EQ(hxsim::RegistryWrites(), Lines{});
     }
+
+    // Under the UTF-8 code page of the manifest, 130 letters take 260 bytes.
+    hxsim::SetAnsiCodePage(CP_UTF8);
+    std::string polish;
+    for (int i = 0; i < 130; ++i)
+        polish += "\xC5\xBC";  // ż
+    const Outcome utf8 = Run({"register", "Long"}, polish);
+    EXPECT_EQ(utf8.lines.at(0),
+              "The command line is 260 bytes long as the monitor reads it (UTF-8: a letter "
+              "outside ASCII takes 2 to 4 bytes): with a terminator it must fit in 260 bytes, "
+              "or the monitor cannot read it and starts the default program." + unchanged);
+    hxsim::SetAnsiCodePage(1252);
 
     const Outcome gone = Run({"register", "Gone"}, "gone /x");
     EXPECT_EQ(gone.lines.back(),
@@ -303,13 +317,15 @@ TEST_F(RegistrationTest, AppsTellsWhatEachRegistrationStartsAndWhoNamesIt) {
                      "bytes, so the monitor starts the default program instead.",
                      "\"Viewer\": C:\\Apps\\viewer.exe /snap",
                      "  Its program is found: C:\\Apps\\viewer.exe",
-                     "  The camera's SnapButton and NewPicture name it."}));
+                     "  The camera's SnapButton and NewPicture name it.",
+                     "Camera: Stand-in still camera",
+                     "  \\\\?\\root#image#0001#{6bdd1fc6-810f-11d0-bec7-08002be2092f}"}));
 
     // Each event naming its own application: each is told by its own event.
     RegisterEventApplication(kCameraKey, "NewPicture", "Gone");
     const Lines split = Run({"apps"}).lines;
     EXPECT_EQ(split.at(2), "  The camera's NewPicture names it.");
-    EXPECT_EQ(split.back(), "  The camera's SnapButton names it.");
+    EXPECT_EQ(split.at(split.size() - 3), "  The camera's SnapButton names it.");
     EXPECT_EQ(hxsim::RegistryWrites(), Lines{});
 }
 

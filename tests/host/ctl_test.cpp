@@ -34,6 +34,9 @@ const std::string kControlOpens = "The camera's control object " + kCameraPath +
                                   "the driver).";
 const std::string kKeyOpens = "The camera's driver key is HKLM\\" + kCameraKey +
                               "; it opens for reading.";
+// The camera in the list of interfaces: by its description, its path beneath.
+const std::string kCameraNamed = "  Stand-in still camera: service \"RUdiDOVUDIRUR\": the camera";
+const std::string kCameraPathBeneath = "    " + kCameraPath;
 const std::string kNoKey =
     "  No driver key is held, so no registration is read: the default program starts.";
 
@@ -98,7 +101,7 @@ TEST_F(CtlTest, HealthyReportMatchesWhatTheMonitorStarts) {
               (Lines{"The monitor is running (process " + pid + ").",
                      "Image-class interfaces present:",
                      "  " + kScannerPath + ": service \"usbscan\"",
-                     "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera",
+                     kCameraNamed, kCameraPathBeneath,
                      kControlOpens,
                      kKeyOpens,
                      "SnapButton:",
@@ -160,16 +163,19 @@ TEST_F(CtlTest, TheFirstCameraIsTheOneAndARefusedObjectFailsTheStatus) {
     unreadable.service.reset();
     hxsim::AddDevice(unreadable);
     hxsim::RefuseOpen(AddCamera());
-    hxsim::AddDevice(hxsim::CameraDesc(2));
+    // A camera with neither a friendly name nor a description: its path alone.
+    hxsim::DeviceDesc nameless = hxsim::CameraDesc(2);
+    nameless.description.reset();
+    hxsim::AddDevice(nameless);
 
     const Outcome status = Run();
 
     EXPECT_EQ(status.exitCode, 1);
-    const Lines head(status.lines.begin() + 1, status.lines.begin() + 7);
+    const Lines head(status.lines.begin() + 1, status.lines.begin() + 8);
     EXPECT_EQ(head,
               (Lines{"Image-class interfaces present:",
                      "  " + kScannerPath + ": its service cannot be read as text",
-                     "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera",
+                     kCameraNamed, kCameraPathBeneath,
                      "  " + kSecondCameraPath +
                          ": service \"RUdiDOVUDIRUR\": another camera; the monitor serves "
                          "only the first",
@@ -208,7 +214,7 @@ TEST_F(CtlTest, EveryReasonForNoDriverKey) {
 
         const Outcome status = Run();
         EXPECT_EQ(status.exitCode, 0) << "the defaults are found";
-        EXPECT_EQ(status.lines.at(4), c.line);
+        EXPECT_EQ(status.lines.at(5), c.line);
         EXPECT_EQ(Section(status.lines, "SnapButton:"), DefaultFound(kNoKey, "hxAMCap.exe"));
     }
 }
@@ -533,10 +539,10 @@ TEST_F(CtlTest, ACameraWhoseServiceIsNotStoredAsTextIsTheCameraTheMonitorArms) {
     const Outcome status = Run();
 
     EXPECT_EQ(status.exitCode, 0);
-    EXPECT_EQ(Lines(status.lines.begin() + 1, status.lines.begin() + 4),
+    EXPECT_EQ(Lines(status.lines.begin() + 1, status.lines.begin() + 5),
               (Lines{"Image-class interfaces present:",
                      "  " + kScannerPath + ": its service cannot be read as text",
-                     "  " + kCameraPath + ": service \"RUdiDOVUDIRUR\": the camera"}));
+                     kCameraNamed, kCameraPathBeneath}));
     EXPECT_EQ(status.lines.at(status.lines.size() - 3), "camera: present " + kCameraPath);
     EXPECT_EQ(monitor.Close(), 0);
 }

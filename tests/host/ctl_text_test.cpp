@@ -3,7 +3,7 @@
 #include "monitor_fixture.h"
 #include "platform_test_support.h"
 
-#include "camera_name.h"
+#include "readers.h"
 #include "console_output.h"
 
 namespace {
