@@ -150,6 +150,9 @@ void ScenarioHxmonctlNamesWhatIsWrong(void)
     ShowOutput(&ctl);
     Check(ctl.exitCode == 1, "it exits with 1 (got %ld)", (long)ctl.exitCode);
     Check(HasLine(&ctl, "camera: present %s", path), "it finds the camera");
+    Check(HasLine(&ctl, "  Stand-in still camera: service \"RUdiDOVUDIRUR\": the camera") &&
+              HasLine(&ctl, "    %s", path),
+          "it names the camera by its description, with its path beneath");
     Check(HasLine(&ctl, "  No application named \"HxNobody\" is registered: the default "
                         "program starts.") &&
               HasLine(&ctl, "SnapButton starts: hxAMCap.exe"),
