@@ -1,6 +1,7 @@
 /* The settings window's dialog procedure: one small handler per message,
    over the one record of what the window shows. */
 #include "settings_window.h"
+#include "settings_icon.h"
 #include "settings_ids.h"
 #include "settings_state.h"
 
@@ -129,7 +130,15 @@ static void FillChoices(CameraEvent event, LPARAM selected)
     SelectItem(combo, selected);
 }
 
-/* Under the drop-down: what a press starts with this choice, and whether
+/* What each event starts now, and would start after Apply. */
+static const char *const g_StartsNow[EVENT_COUNT] = {
+    "A press starts now: %s", "A new picture starts now: %s"
+};
+static const char *const g_StartsAfterApply[EVENT_COUNT] = {
+    "After Apply, a press starts: %s", "After Apply, a new picture starts: %s"
+};
+
+/* Under the drop-down: what the event starts with this choice, and whether
    its program is found. */
 static void ShowChoice(CameraEvent event)
 {
@@ -142,7 +151,7 @@ static void ShowChoice(CameraEvent event)
 
     if (item == SavedItem(event)) {
         lstrcpyA(command, Saved(event)->command);
-        start = "A press starts now: %s";
+        start = g_StartsNow[event];
     } else {
         /* An application whose command the monitor cannot read gets the
            default. */
@@ -150,7 +159,7 @@ static void ShowChoice(CameraEvent event)
             lstrcpyA(command, app->command);
         else
             DefaultCommand(event, command);
-        start = "After Apply, a press starts: %s";
+        start = g_StartsAfterApply[event];
     }
     wsprintfA(line, start, command);
     SetDlgItemTextA(g_Settings.dialog, g_Controls[event].command, line);
@@ -315,15 +324,8 @@ static void WatchCamera(void)
 
 static INT_PTR OnInitDialog(HWND dialog)
 {
-    HINSTANCE instance = GetModuleHandleA(NULL);
-
     g_Settings.dialog = dialog;
-    SendMessageA(dialog, WM_SETICON, ICON_BIG,
-                 (LPARAM)LoadIconA(instance, MAKEINTRESOURCEA(IDI_HXMONITOR)));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL,
-                 (LPARAM)LoadImageA(instance, MAKEINTRESOURCEA(IDI_HXMONITOR), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON),
-                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    ShowWindowIcons(dialog);
     WatchCamera();
     Reload();
     /* The dialog manager puts the focus on the first control that takes it. */
@@ -387,6 +389,7 @@ static INT_PTR OnDestroy(void)
         UnregisterDeviceNotification(g_Settings.notify);
     g_Settings.notify = NULL;
     FreeSettingsState(&g_Settings.state);
+    ReleaseWindowIcons();
     return FALSE;
 }
 
@@ -420,6 +423,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_DEVICECHANGE:
         return OnDeviceChange(wParam);
+    case WM_DPICHANGED:
+        return OnDpiChanged(dialog, wParam);
     case WM_DESTROY:
         return OnDestroy();
     default:
