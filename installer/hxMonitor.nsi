@@ -2,7 +2,7 @@
 ; Windows build runs it (target "installer"); by hand:
 ;
 ;   makensis -DHX_ARCH=x86|x64 -DHX_VERSION=1.00.1231.0 -DHX_EXE=<hxMonitor.exe>
-;            -DHX_ICON=<hxMonitor.ico> -DHX_OUTFILE=<setup.exe> -DHX_CTL_EXE=<hxmonctl.exe>
+;            -DHX_ICON=<hxMonitorSettings.ico> -DHX_OUTFILE=<setup.exe> -DHX_CTL_EXE=<hxmonctl.exe>
 ;            [-DHX_SETTINGS_EXE=<hxMonitorSettings.exe>]
 ;            hxMonitor.nsi
 ;
@@ -37,6 +37,10 @@
 !endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
+; Its pages drawn at the system's DPI, not stretched from 96 DPI. Not per
+; monitor: the pages would have to redo what they size themselves (the
+; finish page's picture) on a move to another screen.
+ManifestDPIAware true
 
 !include LogicLib.nsh
 !include x64.nsh

@@ -29,7 +29,7 @@ function(hx_add_installer target outfile arch version exe)
     -DHX_ARCH=${arch} -DHX_VERSION=${version} -DHX_EXE=${exe}
     -DHX_CTL_EXE=$<TARGET_FILE:hxmonctl>
     -DHX_SETTINGS_EXE=$<TARGET_FILE:hxMonitorSettings>
-    -DHX_ICON=${CMAKE_SOURCE_DIR}/res/hxMonitor.ico -DHX_OUTFILE=${outfile})
+    -DHX_ICON=${CMAKE_SOURCE_DIR}/settings/hxMonitorSettings.ico -DHX_OUTFILE=${outfile})
   foreach(_hx_define ${_hx_DEFINES})
     list(APPEND _hx_defines -D${_hx_define})
   endforeach()
@@ -37,7 +37,7 @@ function(hx_add_installer target outfile arch version exe)
   add_custom_command(OUTPUT ${outfile}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_hx_outdir}
     COMMAND ${HX_MAKENSIS} -V2 ${_hx_defines} ${_hx_nsi}
-    DEPENDS ${_hx_nsi} ${CMAKE_SOURCE_DIR}/res/hxMonitor.ico $<TARGET_FILE:hxmonctl>
+    DEPENDS ${_hx_nsi} ${CMAKE_SOURCE_DIR}/settings/hxMonitorSettings.ico $<TARGET_FILE:hxmonctl>
       $<TARGET_FILE:hxMonitorSettings> ${exe}
     COMMENT "Packaging ${outfile}"
     VERBATIM)

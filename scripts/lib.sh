@@ -283,10 +283,11 @@ hx_display_usable() {
     esac
 }
 
-# The display there is, or a private headless X server. Xvfb picks a free
-# display itself (-displayfd) and reports it once it accepts connections, so
-# two runs never race for the same number. HX_XVFB_PID stays unexported: a
-# child script must never stop its parent's server.
+# The display there is, or a private headless X server (its screen is
+# HX_XVFB_SCREEN, default 1024x768x24). Xvfb picks a free display itself
+# (-displayfd) and reports it once it accepts connections, so two runs never
+# race for the same number. HX_XVFB_PID stays unexported: a child script must
+# never stop its parent's server.
 hx_display_start() {
     hx_display_usable && return 0
     [ -n "${HX_XVFB_PID:-}" ] && return 0
@@ -298,7 +299,7 @@ hx_display_start() {
     report=$(mktemp "${TMPDIR:-/tmp}/hx-xvfb.XXXXXX") || return 1
     # A session of its own: Ctrl+C in the terminal must not take the display
     # away from Wine programs that are still being closed.
-    setsid -w Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    setsid -w Xvfb -displayfd 3 -screen 0 "${HX_XVFB_SCREEN:-1024x768x24}" -nolisten tcp \
         3>"$report" </dev/null >/dev/null 2>&1 &
     local starter=$! waited=0
     while ! grep -q '[0-9]' "$report" 2>/dev/null; do

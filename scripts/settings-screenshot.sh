@@ -3,30 +3,35 @@
 # under 64-bit Wine on a private Xvfb: the stand-in camera plugged in, the
 # monitor running, one application registered and chosen for SnapButton.
 #
-#   scripts/settings-screenshot.sh [OUT.png]     (default docs/settings-window.png)
+#   scripts/settings-screenshot.sh [OUT.png [DPI]]
+#                           (default docs/settings-window.png, at 96 DPI)
 #
 # Needs a built build/win64 tree and its end-to-end prefix (the test
 # e2e_prepare_prefix makes it), ImageMagick and xdotool.
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=$(realpath -m "${1:-$here/../docs/settings-window.png}")
+dpi=${2:-96}
 export HX_WINE_ARCH=x64
-. "$here/../tests/wine/e2e/e2e-env.sh"
-. "$here/wine-env.sh" || exit 2
+. "$here/lib.sh"
+hx_wine_env e2e || exit 2
 build=$HX_WIN_BUILD_DIR
 for tool in import convert xdotool; do
     command -v "$tool" >/dev/null || { echo "settings-screenshot: $tool is missing" >&2; exit 2; }
 done
-[ -f "$WINEPREFIX/.hx-prefix-ready" ] ||
+hx_prefix_ready ||
     { echo "settings-screenshot: no prefix at $WINEPREFIX; run ctest -R e2e_prepare_prefix" >&2; exit 2; }
 
-. "$here/xvfb.sh"
-hx_xvfb_start || exit 1
+# A private screen, large enough for the window at 200%.
+unset DISPLAY
+HX_XVFB_SCREEN=2048x1536x24 hx_display_start || exit 1
 log=$(mktemp -d "${TMPDIR:-/tmp}/hx-shot.XXXXXX")
+desktop='HKCU\Control Panel\Desktop'
 finish() {
     wine "$build/hxmonctl.exe" close >/dev/null 2>&1
-    timeout 60 wineserver -k
-    hx_xvfb_stop
+    wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
+    wineserver -k
+    hx_display_stop
     rm -rf "$log"
 }
 trap finish EXIT
@@ -39,6 +44,8 @@ wine "$build/hxmonctl.exe" use SnapButton "Photo Viewer" >>"$log/ctl" 2>&1 ||
     { cat "$log/ctl" >&2; exit 1; }
 (cd "$log" && wine "$build/hxMonitor.exe" >/dev/null 2>&1 &)
 sleep 3
+# Wine gives a process the DPI of this value when it starts.
+wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >>"$log/reg" 2>&1
 wine "$build/hxMonitorSettings.exe" >/dev/null 2>&1 &
 window=
 for _ in $(seq 1 120); do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks hxMonitorSettings.exe from the file alone, with no Wine: a GUI
 # program that imports only the platform's own DLLs (no C runtime), nothing
-# by ordinal, asks for administrator rights and UTF-8 as its process code
-# page, and carries its icon, dialogs and version record.
+# by ordinal, asks for administrator rights, UTF-8 as its process code page
+# and per-monitor DPI awareness, and carries its icon (at every size from 16
+# to 256), dialogs and version record.
 #
 #   check-settings-exe.sh EXE VERSION
 # Environment: HX_OBJDUMP, HX_WINDRES (the toolchain's objdump and windres).
@@ -31,8 +32,12 @@ done <<<"$imports"
 grep -qa 'level="requireAdministrator"' "$exe" || fail "the manifest does not ask for administrator rights"
 bash "$here/../bench/check-exe-code-page.sh" "$exe" >/dev/null ||
     fail "the manifest does not make UTF-8 the process code page"
+grep -qaE '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2<' "$exe" ||
+    fail "the manifest does not declare per-monitor (v2) DPI awareness"
 resources=$("${HX_WINDRES:-windres}" -J coff -i "$exe" -O rc 2>&1) || fail "no resources: $resources"
-[ "$(grep -c 'RT_ICON \*/' <<<"$resources")" -ge 1 ] || fail "no icon"
+# The icon group's elements start with their widths, in octal (0 is 256).
+sizes=$(sed -n 's/^ *"\\\([0-7]*\)\\.*Element no.*/\1/p' <<<"$resources" | xargs)
+[ "$sizes" = "020 024 030 040 050 060 100 000" ] || fail "the icon's sizes are not 16 to 256: $sizes"
 grep -q 'CAPTION "hxMonitor Settings"' <<<"$resources" || fail "no settings dialog"
 for value in '"OriginalFilename", "hxMonitorSettings.exe"' "\"FileVersion\", \"$version\""; do
     grep -qF "VALUE $value" <<<"$resources" || fail "the version record lacks $value"

@@ -12,6 +12,7 @@
 #define IDD_ADD_PROGRAM 101
 
 /* The settings window. The test drives it by these numbers. */
+#define IDC_WINDOW_ICON 1000
 #define IDC_MONITOR_STATE 1001
 #define IDC_CAMERA_STATE 1002
 #define IDC_SNAP_CHOICE 1010

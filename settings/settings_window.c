@@ -1,6 +1,7 @@
 /* The settings window's dialog procedure: one small handler per message,
    over the one record of what the window shows. */
 #include "settings_window.h"
+#include "settings_icon.h"
 #include "settings_ids.h"
 #include "settings_state.h"
 
@@ -95,8 +96,16 @@ static void FillChoices(CameraEvent event, LPARAM selected)
     SelectItem(combo, selected);
 }
 
-/* Under the drop-down: what the event starts with this choice, and
-   whether its program is found. */
+/* What each event starts now, and would start after Apply. */
+static const char *const g_StartsNow[EVENT_COUNT] = {
+    "A press starts now: %s", "A new picture starts now: %s"
+};
+static const char *const g_StartsAfterApply[EVENT_COUNT] = {
+    "After Apply, a press starts: %s", "After Apply, a new picture starts: %s"
+};
+
+/* Under the drop-down: what the event starts with this choice, and whether
+   its program is found. */
 static void ShowChoice(CameraEvent event)
 {
     char command[MAX_PATH];
@@ -104,9 +113,9 @@ static void ShowChoice(CameraEvent event)
     char line[SAY_LINE];
 
     if (ItemCommand(&g_Settings.state, event, SelectedItem(event), command))
-        wsprintfA(line, "A press starts now: %s", command);
+        wsprintfA(line, g_StartsNow[event], command);
     else
-        wsprintfA(line, "After Apply, a press starts: %s", command);
+        wsprintfA(line, g_StartsAfterApply[event], command);
     SetDlgItemTextA(g_Settings.dialog, g_Controls[event].command, line);
     DescribeProgram(command, words);
     SetDlgItemTextA(g_Settings.dialog, g_Controls[event].program, words);
@@ -238,15 +247,8 @@ static void WatchCamera(void)
 
 static INT_PTR OnInitDialog(HWND dialog)
 {
-    HINSTANCE instance = GetModuleHandleA(NULL);
-
     g_Settings.dialog = dialog;
-    SendMessageA(dialog, WM_SETICON, ICON_BIG,
-                 (LPARAM)LoadIconA(instance, MAKEINTRESOURCEA(IDI_HXMONITOR)));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL,
-                 (LPARAM)LoadImageA(instance, MAKEINTRESOURCEA(IDI_HXMONITOR), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON),
-                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    ShowWindowIcons(dialog);
     WatchCamera();
     Reload();
     /* The dialog manager puts the focus on the first control that takes it. */
@@ -310,6 +312,7 @@ static INT_PTR OnDestroy(void)
         UnregisterDeviceNotification(g_Settings.notify);
     g_Settings.notify = NULL;
     FreeSettingsState(&g_Settings.state);
+    ReleaseWindowIcons();
     return FALSE;
 }
 
@@ -343,6 +346,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_DEVICECHANGE:
         return OnDeviceChange(wParam);
+    case WM_DPICHANGED:
+        return OnDpiChanged(dialog, wParam);
     case WM_DESTROY:
         return OnDestroy();
     default:

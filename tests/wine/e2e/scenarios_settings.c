@@ -1,5 +1,6 @@
 /* The settings window beside the running monitor: what a user chooses in
-   it is what the next press starts, and nothing is written until Apply. */
+   it is what the next press starts, and nothing is written until Apply;
+   at 96, 144 and 192 DPI, with all its text shown and icons of that DPI. */
 #include "scenarios.h"
 #include "scenario.h"
 #include "scenario_checks.h"
@@ -12,6 +13,7 @@
 
 #define VIEWER_COMMAND "C:\\windows\\hxTestApp.exe --for SnapButton"
 #define LEAVING_APPLICATION "HxLeaving"
+#define DESKTOP_KEY "Control Panel\\Desktop"
 
 static int TextIs(const SettingsRun *run, int id, const char *expected)
 {
@@ -39,14 +41,30 @@ static int ChoicesEnabled(void *context)
            IsWindowEnabled(GetDlgItem(run->dialog, IDC_PICTURE_CHOICE));
 }
 
+/* At this DPI (after a move to a screen of it, when moved): every label
+   and button shows its whole text, and the icons are of the DPI's sizes,
+   32 and 16 pixels at 96. */
+static void CheckDrawn(const SettingsRun *run, UINT dpi, int moved, const char *when)
+{
+    SettingsProbe probe = { 0 };
+    int answered = ProbeSettings(run, moved ? dpi : 0, &probe);
+
+    Check(answered && probe.measured > 0 && probe.clippedId == 0 &&
+              probe.bigIcon == (int)dpi / 3 && probe.smallIcon == (int)dpi / 6,
+          "%s, %d labels and buttons show their whole text (clipped: control %d), and the "
+          "icons are of %u DPI's sizes (%d, %d)",
+          when, probe.measured, probe.clippedId, dpi, probe.bigIcon, probe.smallIcon);
+}
+
 /* The window is opened before the camera is plugged in, and follows it. */
-void ScenarioSettingsChooseWhatAPressStarts(void)
+static void ChooseWhatAPressStarts(DWORD dpi)
 {
     MonitorRun run = { NULL, 0 };
     SettingsRun settings = { NULL, NULL };
     RecordEvent arm;
     LaunchLog log;
     char line[MAX_PATH];
+    int opened;
 
     if (!BeginScenario(0) ||
         !Check(RegisterApplication(TEST_APPLICATION, VIEWER_COMMAND) &&
@@ -59,8 +77,12 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
         return;
     }
 
-    Step("the window opens with no camera present");
-    if (!Check(OpenSettings(&settings), "hxMonitorSettings.exe shows its window")) {
+    Step("the window opens at %u DPI with no camera present", dpi);
+    /* Wine gives a process the DPI of this value at its start; the prefix has none (96). */
+    RegSetKeyValueA(HKEY_CURRENT_USER, DESKTOP_KEY, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    opened = OpenSettings(&settings);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, DESKTOP_KEY, "LogPixels");
+    if (!Check(opened, "hxMonitorSettings.exe shows its window")) {
         WaitForSettingsToEnd(&settings);
         EndScenario(&run);
         return;
@@ -73,6 +95,7 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
           "the window says why");
     wsprintfA(line, "The monitor is running (process %u).", run.pid);
     Check(TextIs(&settings, IDC_MONITOR_STATE, line), "it names the monitor's process");
+    CheckDrawn(&settings, dpi, 0, "with no camera");
 
     LetNotificationsRegister();
     if (!Check(PlugCamera(), "the camera is plugged in") || !CheckArmed(&run, 1, &arm)) {
@@ -85,8 +108,9 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
               TextIs(&settings, IDC_MESSAGE, ""),
           "the window follows: the choices are enabled");
     Check(TextIs(&settings, IDC_SNAP_COMMAND, "A press starts now: hxAMCap.exe") &&
-              TextIs(&settings, IDC_SNAP_PROGRAM, "Its program is found: C:\\windows\\hxAMCap.exe"),
-          "SnapButton starts the default now, in hxmonctl status's words");
+              TextIs(&settings, IDC_SNAP_PROGRAM, "Its program is found: C:\\windows\\hxAMCap.exe") &&
+              TextIs(&settings, IDC_PICTURE_COMMAND, "A new picture starts now: hxCap.exe"),
+          "SnapButton and NewPicture start the defaults now, in hxmonctl status's words");
 
     Step("%s is chosen for SnapButton, and Apply", TEST_APPLICATION);
     Check(ChooseItem(&settings, IDC_SNAP_CHOICE, TEST_APPLICATION), "%s is offered",
@@ -108,6 +132,8 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
 
     Step("%s is chosen for NewPicture, unregistered, then Enter (OK)", LEAVING_APPLICATION);
     Check(ChooseItem(&settings, IDC_PICTURE_CHOICE, LEAVING_APPLICATION) &&
+              TextIs(&settings, IDC_PICTURE_COMMAND,
+                     "After Apply, a new picture starts: hxCap.exe /leaving") &&
               RemoveApplication(LEAVING_APPLICATION),
           "%s is chosen, then gone", LEAVING_APPLICATION);
     PressKey(&settings, IDC_PICTURE_CHOICE, VK_RETURN);
@@ -120,6 +146,8 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
               IsWindowEnabled(GetDlgItem(settings.dialog, IDC_APPLY)),
           "OK is refused and the window stays: the refusal is shown, nothing is written, and "
           "the choice waits");
+    CheckDrawn(&settings, dpi, 0, "with the refusal");
+    CheckDrawn(&settings, dpi == 96 ? 192 : 96, 1, "moved to a screen of another scale");
 
     Step("the default is chosen, then Esc");
     Check(ChooseItem(&settings, IDC_SNAP_CHOICE, "Default program (hxAMCap.exe)"),
@@ -133,4 +161,12 @@ void ScenarioSettingsChooseWhatAPressStarts(void)
     WaitForAllLaunches(1, &log);
     RemoveApplication(LEAVING_APPLICATION);
     EndScenario(&run);
+}
+
+void ScenarioSettingsChooseWhatAPressStarts(void)
+{
+    DWORD dpi;
+
+    for (dpi = 96; dpi <= 192; dpi += 48)
+        ChooseWhatAPressStarts(dpi);
 }

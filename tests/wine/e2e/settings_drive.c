@@ -56,6 +56,32 @@ int OpenSettings(SettingsRun *run)
     return WaitUntil(DialogReady, run, E2E_TIMEOUT_MS);
 }
 
+/* settings_probe.dll, beside this program, is hooked into the window's
+   thread and answers a message sent there. */
+int ProbeSettings(const SettingsRun *run, UINT dpiChange, SettingsProbe *probe)
+{
+    HMODULE dll = LoadLibraryA("settings_probe.dll");
+    FARPROC hook = dll ? GetProcAddress(dll, "SettingsProbeHook") : NULL;
+    HHOOK hooked = hook ? SetWindowsHookExA(WH_CALLWNDPROC, (HOOKPROC)(void (*)(void))hook, dll,
+                                            GetWindowThreadProcessId(run->dialog, NULL))
+                        : NULL;
+    DWORD size = sizeof(*probe);
+    DWORD_PTR ignored;
+    int answered;
+
+    if (hooked) {
+        SendMessageTimeoutA(run->dialog, RegisterWindowMessageA(SETTINGS_PROBE_KEY), dpiChange, 0,
+                            SMTO_NORMAL, E2E_TIMEOUT_MS, &ignored);
+        UnhookWindowsHookEx(hooked);
+    }
+    if (dll)
+        FreeLibrary(dll);
+    answered = RegGetValueA(HKEY_CURRENT_USER, SETTINGS_PROBE_KEY, NULL, RRF_RT_REG_BINARY, NULL,
+                            probe, &size) == ERROR_SUCCESS;
+    RegDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_PROBE_KEY);
+    return answered;
+}
+
 void SettingsText(const SettingsRun *run, int id, char *text, int size)
 {
     WCHAR wide[1024];

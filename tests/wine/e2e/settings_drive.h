@@ -13,6 +13,15 @@ typedef struct SettingsRun {
 /* Starts it and waits until its window shows the state it read. */
 int OpenSettings(SettingsRun *run);
 
+/* Measured inside its process (after a move to a screen of dpiChange, when
+   not 0) and handed back in the registry. Returns 1 when it was measured. */
+typedef struct SettingsProbe {
+    int measured, clippedId, bigIcon, smallIcon; /* labels and buttons; icons' widths */
+} SettingsProbe;
+#define SETTINGS_PROBE_KEY "Software\\hxSettingsProbe"
+
+int ProbeSettings(const SettingsRun *run, UINT dpiChange, SettingsProbe *probe);
+
 /* A control's text, read as UTF-16 (an ANSI read across processes is not
    converted under Wine 8) and given back in the ANSI code page. */
 void SettingsText(const SettingsRun *run, int id, char *text, int size);
