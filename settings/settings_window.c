@@ -150,11 +150,16 @@ static void ShowState(void)
         lstrcpyA(line, "The monitor is not running: nothing starts until it does.");
     SetDlgItemTextA(g_Settings.dialog, IDC_MONITOR_STATE, line);
 
-    if (state->camera.camera.present)
-        wsprintfA(line, "Camera: %s", state->camera.camera.path);
-    else
+    /* By the name people know it by, its path beneath; else by its path. */
+    if (!state->camera.camera.present)
         lstrcpyA(line, "No camera is present.");
+    else
+        wsprintfA(line, "Camera: %s", state->camera.camera.name[0] != '\0'
+                                          ? state->camera.camera.name
+                                          : state->camera.camera.path);
     SetDlgItemTextA(g_Settings.dialog, IDC_CAMERA_STATE, line);
+    SetDlgItemTextA(g_Settings.dialog, IDC_CAMERA_PATH,
+                    state->camera.camera.name[0] != '\0' ? state->camera.camera.path : "");
 
     for (event = 0; event < EVENT_COUNT; event++)
         EnableWindow(Choice((CameraEvent)event), why == NULL);

@@ -4,6 +4,7 @@
 #include "scenarios.h"
 #include "scenario.h"
 #include "scenario_checks.h"
+#include "camera_lookup.h"
 #include "still_image_registry.h"
 #include "settings_drive.h"
 #include "settings_ids.h"
@@ -107,6 +108,9 @@ static void ChooseWhatAPressStarts(DWORD dpi)
     Check(WaitUntil(ChoicesEnabled, &settings, E2E_TIMEOUT_MS) &&
               TextIs(&settings, IDC_MESSAGE, ""),
           "the window follows: the choices are enabled");
+    Check(TextIs(&settings, IDC_CAMERA_STATE, "Camera: Stand-in still camera") &&
+              FindCameraInterface(line, MAX_PATH) && TextIs(&settings, IDC_CAMERA_PATH, line),
+          "it names the camera by its description, with its path beneath");
     Check(TextIs(&settings, IDC_SNAP_COMMAND, "A press starts now: hxAMCap.exe") &&
               TextIs(&settings, IDC_SNAP_PROGRAM, "Its program is found: C:\\windows\\hxAMCap.exe") &&
               TextIs(&settings, IDC_PICTURE_COMMAND, "A new picture starts now: hxCap.exe"),
