@@ -162,7 +162,7 @@ static void ShowState(void)
                     state->camera.camera.name[0] != '\0' ? state->camera.camera.path : "");
 
     for (event = 0; event < EVENT_COUNT; event++)
-        EnableWindow(Choice((CameraEvent)event), why == NULL);
+        EnableWindow(Choice((CameraEvent)event), ChoicesWritable(state));
     SetDlgItemTextA(g_Settings.dialog, IDC_MESSAGE, why != NULL ? why : "");
 }
 
