@@ -4,10 +4,9 @@
 #define HX_CONSOLE_OUTPUT_H
 
 #include <windows.h>
+#include "ctl_decls.h"
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+CTL_DECLS_BEGIN
 
 /* Writes the text (lines ending in "\n", read in the process code page)
    to `out` with lines ending in "\r\n". A console shows its own code page,
@@ -16,8 +15,6 @@ extern "C" {
    bytes. Nothing is written to a NULL or invalid handle. */
 void WriteOutputText(HANDLE out, const char *text);
 
-#ifdef __cplusplus
-}
-#endif
+CTL_DECLS_END
 
 #endif

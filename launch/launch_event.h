@@ -67,7 +67,6 @@ static __inline int IsDefaultApplication(const char *application)
 extern "C" {
 #endif
 
-
 /* Reads a value as text into *size bytes, with its stored type (type may
    be NULL). The text is terminated within the buffer; data that does not
    fit with a terminator gives ERROR_MORE_DATA. */
